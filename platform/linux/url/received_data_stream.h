@@ -1,0 +1,59 @@
+// The stream a transfer hands to its callback: bytes are appended as they
+// arrive and read by the callback. Only bytes not yet read are kept, so the
+// memory it holds stays small however long the download is. Its position is
+// the number of bytes read so far; its size the number received so far.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <vector>
+
+#include <urlmon.h>
+
+class ReceivedDataStream final : public IStream {
+public:
+    // A new stream with one reference, owned by the caller.
+    static ReceivedDataStream* Create();
+
+    // The producer's side.
+    void Append(const char* data, std::size_t size);
+    std::uint64_t Received() const;
+    std::size_t Unread() const;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+
+    // Copies up to cb unread bytes; S_OK when all cb were there, S_FALSE
+    // when fewer (the count says how many).
+    HRESULT STDMETHODCALLTYPE Read(void* pv, ULONG cb, ULONG* pcbRead) override;
+    HRESULT STDMETHODCALLTYPE Write(const void* pv, ULONG cb, ULONG* pcbWritten) override;
+    // Reports the position; moves it forward (skipping bytes) within what was
+    // received. Moving back is refused: read bytes are gone.
+    HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin, ULARGE_INTEGER* plibNewPosition) override;
+    HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER libNewSize) override;
+    HRESULT STDMETHODCALLTYPE CopyTo(IStream* pstm, ULARGE_INTEGER cb, ULARGE_INTEGER* pcbRead,
+                                    ULARGE_INTEGER* pcbWritten) override;
+    HRESULT STDMETHODCALLTYPE Commit(DWORD grfCommitFlags) override;
+    HRESULT STDMETHODCALLTYPE Revert() override;
+    HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER libOffset, ULARGE_INTEGER cb, DWORD dwLockType) override;
+    HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER libOffset, ULARGE_INTEGER cb, DWORD dwLockType) override;
+    HRESULT STDMETHODCALLTYPE Stat(STATSTG* pstatstg, DWORD grfStatFlag) override;
+    HRESULT STDMETHODCALLTYPE Clone(IStream** ppstm) override;
+
+private:
+    ReceivedDataStream() = default;
+    ~ReceivedDataStream() = default;
+    void DiscardLocked(std::uint64_t count);
+
+    std::atomic<ULONG> refs_{1};
+    mutable std::mutex mutex_;
+    std::deque<std::vector<char>> chunks_;  // unread bytes, oldest first
+    std::size_t frontOffset_ = 0;           // bytes of chunks_.front() already read
+    std::size_t unread_ = 0;
+    std::uint64_t received_ = 0;
+    std::uint64_t position_ = 0;
+};
