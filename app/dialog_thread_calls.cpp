@@ -40,6 +40,11 @@ void DialogThreadCalls::RunPending() {
     }
 }
 
+void DialogThreadCalls::MarkDialogStarted() {
+    std::lock_guard lock(mutex_);
+    dialogEnded_ = false;
+}
+
 void DialogThreadCalls::MarkDialogEnded() {
     std::lock_guard lock(mutex_);
     dialogEnded_ = true;

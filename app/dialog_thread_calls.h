@@ -34,6 +34,9 @@ public:
     // boxes); calls that arrive meanwhile run inside them.
     void RunPending();
 
+    // On the dialog's thread, when the dialog initialises.
+    void MarkDialogStarted();
+
     // On the dialog's thread, when the dialog ends: drops what is pending and
     // releases the workers waiting for it.
     void MarkDialogEnded();

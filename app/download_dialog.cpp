@@ -15,6 +15,7 @@ void SetCursorForPosition(LPARAM position) {
 
 INT_PTR OnInitDialog(HWND window) {
     dialogWindow = window;
+    dialogThreadCalls.MarkDialogStarted();
     HICON icon = LoadIconW(appInstance, MAKEINTRESOURCEW(IDI_APPICON));
     SetClassLongPtrW(window, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
     for (int control : {IDC_STATUS, IDC_PROGRESS, IDC_CANCEL}) {
