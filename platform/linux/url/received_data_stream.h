@@ -1,7 +1,8 @@
 // The stream a transfer hands to its callback: bytes are appended as they
 // arrive and read by the callback. Only bytes not yet read are kept, so the
-// memory it holds stays small however long the download is. Its position is
-// the number of bytes read so far; its size the number received so far.
+// memory it holds stays small however long the download is, as long as the
+// reader keeps up. Its position is the number of bytes read so far; its
+// size the number received so far.
 #pragma once
 
 #include <atomic>

@@ -25,8 +25,9 @@ constexpr std::uint64_t kDataBlock = 256 * 1024;
 constexpr auto kDataInterval = 100ms;
 // Without anything else to report, progress goes out this often.
 constexpr auto kProgressInterval = 1s;
-// Receiving pauses while this much is received and not yet read.
-constexpr std::size_t kPauseAt = 1024 * 1024;
+// Receiving pauses while this much waits for a data notification, so that
+// one turn of libcurl cannot pile up more than that.
+constexpr std::uint64_t kPauseAt = 1024 * 1024;
 constexpr long kReceiveBufferSize = 512 * 1024;
 constexpr auto kPollInterval = 100ms;
 constexpr long kMaxRedirects = 10;
@@ -200,7 +201,7 @@ HRESULT UrlTransfer::Pump() {
         if (!DeliverStages()) return E_ABORT;
         if (done) return Finish(*done);
         if (DataDue() && !DeliverData(false)) return E_ABORT;
-        if (paused_ && stream_->Unread() < kPauseAt) {
+        if (paused_ && stream_->Received() - notified_ < kPauseAt) {
             paused_ = false;
             curl_easy_pause(easy_, CURLPAUSE_CONT);
         }
@@ -243,7 +244,9 @@ HRESULT UrlTransfer::FailureFor(CURLcode code) const {
         if (outOfMemory_) return E_OUTOFMEMORY;
         return refusedStatus_ != 0 ? FailureForStatus(refusedStatus_) : INET_E_DOWNLOAD_FAILURE;
     case CURLE_UNSUPPORTED_PROTOCOL:
-        return redirected_ ? INET_E_REDIRECT_FAILED : INET_E_UNKNOWN_PROTOCOL;
+        // The first URL's scheme was checked before: this is a redirect to
+        // another scheme, or an answer that is not HTTP at all.
+        return redirected_ ? INET_E_REDIRECT_FAILED : INET_E_DOWNLOAD_FAILURE;
     case CURLE_URL_MALFORMAT:
         return redirected_ ? INET_E_REDIRECT_FAILED : INET_E_INVALID_URL;
     case CURLE_TOO_MANY_REDIRECTS:
@@ -289,10 +292,7 @@ bool UrlTransfer::DeliverStages() {
 bool UrlTransfer::DataDue() const {
     const std::uint64_t fresh = stream_->Received() - notified_;
     if (fresh >= kDataBlock) return true;
-    if (Clock::now() - lastData_ < kDataInterval) return false;
-    // A callback that left bytes unread while receiving is paused hears of
-    // them again, so that it can take them and let the transfer go on.
-    return fresh > 0 || (paused_ && stream_->Unread() > 0);
+    return fresh > 0 && Clock::now() - lastData_ >= kDataInterval;
 }
 
 bool UrlTransfer::DeliverData(bool last) {
@@ -409,7 +409,7 @@ std::size_t UrlTransfer::HandleBody(const char* data, std::size_t size) {
     // The body of an answer that is not delivered (one libcurl does not
     // follow after all) is dropped; the transfer then fails on its status.
     if (!bodyWanted_) return size;
-    if (stream_->Unread() >= kPauseAt) {
+    if (stream_->Received() - notified_ >= kPauseAt) {
         paused_ = true;
         return CURL_WRITEFUNC_PAUSE;
     }

@@ -94,7 +94,7 @@ private:
 
     // Flow of the transfer.
     bool activity_ = false;       // libcurl connected or received something
-    bool paused_ = false;         // receiving waits until the callback reads
+    bool paused_ = false;         // receiving waits for the next data notification
     Clock::duration idle_{};      // time in libcurl without any activity
     bool dataBegun_ = false;
     std::uint64_t notified_ = 0;  // bytes announced by data notifications
