@@ -3,6 +3,9 @@
 #include <FL/Fl.H>
 #include <FL/x.H>
 
+#include <atomic>
+#include <cstdlib>
+
 #include "dialog_window.h"
 #include "images.h"
 #include "message_box_window.h"
@@ -19,6 +22,14 @@ Fl_Cursor FltkCursorOf(int cursorId) {
     case 32646: return FL_CURSOR_MOVE;  // IDC_SIZEALL
     default: return FL_CURSOR_ARROW;  // IDC_ARROW and anything we have no shape for
     }
+}
+
+// The backend whose UI thread runs; stopped at process exit, so that the
+// thread is not drawing while the process's static objects are destroyed.
+std::atomic<X11Backend*> running{nullptr};
+
+void StopAtExit() {
+    if (X11Backend* backend = running.exchange(nullptr)) backend->Stop();
 }
 
 // Registered by name; the model asks for it when ZANQ_UI or DISPLAY says so.
@@ -39,17 +50,35 @@ std::shared_ptr<X11Backend> X11Backend::Start() {
         self->thread_.join();
         return nullptr;
     }
+    lock.unlock();
+    if (running.exchange(self) == nullptr) {
+        static const bool registered = std::atexit(StopAtExit) == 0;
+        (void)registered;
+    }
     return backend;
 }
 
 X11Backend::~X11Backend() {
-    if (!thread_.joinable()) return;
+    X11Backend* self = this;
+    running.compare_exchange_strong(self, nullptr);
+    Stop();
+    if (thread_.joinable()) {
+        if (thread_.get_id() == std::this_thread::get_id()) {
+            thread_.detach();
+        } else {
+            thread_.join();
+        }
+    }
+}
+
+void X11Backend::Stop() {
     {
         std::lock_guard lock(mutex_);
+        if (stopping_ || startState_ != StartState::running) return;
         stopping_ = true;
     }
     Fl::awake();
-    thread_.join();
+    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
 }
 
 void X11Backend::RunUiThread() {

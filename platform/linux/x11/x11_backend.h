@@ -28,6 +28,9 @@ public:
     // Connects to the display named by DISPLAY; nothing when there is none.
     static std::shared_ptr<X11Backend> Start();
     ~X11Backend() override;
+    // Closes every window and ends the UI thread; later notifications are
+    // dropped. Also runs at process exit, before static objects go away.
+    void Stop();
 
     void DialogCreated(const ui::DialogInfo& dialog) override;
     void DialogVisibilityChanged(HWND dialog, bool visible) override;

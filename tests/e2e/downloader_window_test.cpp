@@ -1,0 +1,253 @@
+// The real program in its real window on a private X server, used with real
+// pointer and key events, against a vendor server on loopback.
+#include <X11/cursorfont.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "child_process.h"
+#include "images.h"
+#include "vendor_server.h"
+#include "virtual_display.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+const std::string kDialogTitle = "Download the Zanq Play Bundle";
+const std::string kQuestionTitle = "The download is complete:";
+const std::string kQuestionText = "Would you like to install the Zanq Play Bundle now?";
+const std::string kFailureTitle = "Download failed:";
+const std::string kFailureText =
+    "The download of the Zanq Play Bundle failed. Please check your internet connection and try again.";
+
+constexpr int kPictureWidth = 619;
+constexpr int kPictureHeight = 300;
+constexpr Point kHotSpot{300, 210};
+// The Cancel button's middle, and a box around the status text line (above
+// the progress bar, below the painted button), in client pixels.
+constexpr Point kCancelButton{546, 266};
+constexpr int kStatusLeft = 280, kStatusTop = 232, kStatusRight = 505, kStatusBottom = 253;
+
+std::string ReadFile(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+Image ExpectedPicture() {
+    const std::string file = ReadFile(ZANQ_BACKGROUND_BMP);
+    auto pixels = zanq::x11::DecodeBitmapFile(reinterpret_cast<const unsigned char*>(file.data()), file.size());
+    if (!pixels) throw std::runtime_error("cannot read " ZANQ_BACKGROUND_BMP);
+    Image image{pixels->width, pixels->height, {}};
+    for (std::size_t i = 0; i + 2 < pixels->data.size(); i += static_cast<std::size_t>(pixels->depth)) {
+        image.pixels.push_back(Rgb{pixels->data[i], pixels->data[i + 1], pixels->data[i + 2]});
+    }
+    return image;
+}
+
+int CountDifferences(const Image& a, const Image& b) {
+    int differences = 0;
+    for (std::size_t i = 0; i < a.pixels.size() && i < b.pixels.size(); ++i) differences += a.pixels[i] == b.pixels[i] ? 0 : 1;
+    return differences;
+}
+
+// Anything but a blank area: the window has been drawn.
+bool Drawn(const Image& image) {
+    for (const Rgb& p : image.pixels) {
+        if (!(p == image.pixels.front())) return true;
+    }
+    return false;
+}
+
+class DownloaderWindow : public ::testing::Test {
+protected:
+    TempDir temp;
+    VirtualDisplay screen;
+    std::unique_ptr<VendorServer> vendor;
+    std::unique_ptr<ChildProcess> program;
+    VirtualDisplay::Window dialog = 0;
+    Point origin;
+
+    std::filesystem::path installerLog() const { return temp.path() / "installer.log"; }
+    std::filesystem::path programOutput() const { return temp.path() / "program.out"; }
+
+    void StartVendor(std::size_t installerSize, std::size_t bytesPerSecond) {
+        vendor = std::make_unique<VendorServer>(installerLog(), installerSize, bytesPerSecond);
+    }
+
+    // Starts the program with the vendor server as its HTTP proxy (or a
+    // port where nothing listens) and waits for its dialog.
+    void StartProgram(int proxyPort) {
+        std::filesystem::create_directories(temp.path() / "tmp");
+        const std::string tmp = (temp.path() / "tmp").string();
+        const std::string proxy = "http://127.0.0.1:" + std::to_string(proxyPort);
+        program = std::make_unique<ChildProcess>(
+            std::vector<std::string>{ZANQ_PROGRAM},
+            EnvChanges{{"DISPLAY", screen.name()},
+                       {"ZANQ_UI", "x11"},
+                       {"TMPDIR", tmp},
+                       {"TMP", tmp},
+                       {"TEMP", tmp},
+                       {"http_proxy", proxy},
+                       {"HTTP_PROXY", proxy},
+                       {"no_proxy", std::nullopt},
+                       {"NO_PROXY", std::nullopt}},
+            programOutput());
+        auto found = screen.WaitForWindow(kDialogTitle, 15s);
+        ASSERT_TRUE(found) << "no dialog; program said:\n" << ReadFile(programOutput());
+        dialog = *found;
+        origin = screen.Origin(dialog);
+        ASSERT_TRUE(WaitUntil([&] { return Drawn(GrabClient()); }, 5s)) << "the dialog stays blank";
+    }
+
+    void MoveTo(Point client) { screen.MovePointer(origin.x + client.x, origin.y + client.y); }
+    void ClickAt(Point client) {
+        MoveTo(client);
+        std::this_thread::sleep_for(50ms);
+        screen.Click();
+    }
+    Image GrabClient() { return screen.Grab(origin.x, origin.y, kPictureWidth, kPictureHeight); }
+
+    // Whatever the program shows equals the picture alone.
+    bool ShowsPictureOnly(const Image& picture) {
+        return WaitUntil([&] { return CountDifferences(GrabClient(), picture) == 0; }, 3s);
+    }
+
+    void AnswerWithEnter(VirtualDisplay::Window box) {
+        screen.Focus(box);  // as a window manager does for a new window
+        std::this_thread::sleep_for(100ms);
+        screen.PressKey("Return");
+    }
+
+    void SaveScreen(const std::string& name) {
+        if (const char* dir = std::getenv("ZANQ_E2E_SCREENS")) screen.Grab(0, 0, 1024, 768).SavePpm(std::filesystem::path(dir) / (name + ".ppm"));
+    }
+
+    void ExpectExitsWithZero() {
+        ASSERT_TRUE(program);
+        const auto code = program->WaitExit(15s);
+        ASSERT_TRUE(code) << "the program did not end; it said:\n" << ReadFile(programOutput());
+        EXPECT_EQ(*code, 0) << ReadFile(programOutput());
+    }
+};
+
+TEST_F(DownloaderWindow, PressOnTheButtonDownloadsAsksAndEnterStartsTheInstaller) {
+    StartVendor(256 * 1024, 0);
+    StartProgram(vendor->port());
+    ClickAt(kHotSpot);
+
+    const auto question = screen.WaitForWindow(kQuestionTitle, 20s);
+    ASSERT_TRUE(question) << ReadFile(programOutput());
+    SaveScreen("question");
+    EXPECT_EQ(screen.TextProperty(*question, "_ZANQ_TEXT"), kQuestionText);
+    EXPECT_EQ(vendor->installerRequests(), 1);
+    EXPECT_EQ(vendor->bytesSent(), vendor->installerSize());
+    AnswerWithEnter(*question);
+
+    ExpectExitsWithZero();
+    EXPECT_EQ(ReadFile(installerLog()), "/VKOAD\n");
+    EXPECT_EQ(vendor->hints(), (std::vector<std::string>{"vkozanqappdl10", "vkozanqappinstplay10"}));
+    EXPECT_FALSE(screen.HasWindow(kDialogTitle));
+}
+
+TEST_F(DownloaderWindow, PictureSitsAtTheTopLeftAndTheCursorFollowsTheHotSpot) {
+    StartVendor(1024, 0);
+    StartProgram(vendor->port());
+    EXPECT_EQ(screen.Size(dialog).x, kPictureWidth);
+    EXPECT_EQ(screen.Size(dialog).y, kPictureHeight);
+    EXPECT_TRUE(ShowsPictureOnly(ExpectedPicture())) << "the client area is not the picture at its top-left";
+
+    const CursorShape hand = screen.FontCursor(XC_hand2);
+    const CursorShape arrow = screen.FontCursor(XC_left_ptr);
+    ASSERT_NE(hand, arrow);
+    struct Case {
+        Point at;
+        bool inside;
+    };
+    const Case cases[] = {{{280, 202}, true}, {{20, 20}, false},  {{395, 224}, true},
+                          {{396, 210}, false}, {{300, 210}, true}, {{300, 225}, false}};
+    for (const Case& c : cases) {
+        MoveTo(c.at);
+        const CursorShape& expected = c.inside ? hand : arrow;
+        EXPECT_TRUE(WaitUntil([&] { return screen.CurrentCursor() == expected; }, 2s))
+            << "at " << c.at.x << "," << c.at.y << " expected the " << (c.inside ? "hand" : "arrow");
+    }
+
+    // Escape is not a way out; the close box is.
+    screen.Focus(dialog);
+    screen.PressKey("Escape");
+    std::this_thread::sleep_for(300ms);
+    EXPECT_TRUE(screen.HasWindow(kDialogTitle));
+    EXPECT_TRUE(program->Running());
+    screen.RequestClose(dialog);
+    ExpectExitsWithZero();
+    EXPECT_EQ(vendor->installerRequests(), 0);
+}
+
+TEST_F(DownloaderWindow, CancelDuringASlowDownloadHidesTheProgressAndAsksNothing) {
+    StartVendor(4 * 1024 * 1024, 128 * 1024);
+    StartProgram(vendor->port());
+    const Image picture = GrabClient();
+    ClickAt(kHotSpot);
+    ASSERT_TRUE(WaitUntil([&] { return vendor->bytesSent() > 64 * 1024; }, 10s));
+    std::this_thread::sleep_for(300ms);
+    SaveScreen("downloading");
+
+    // The status text: white, over the picture, with no background of its own.
+    const Image shown = GrabClient();
+    int changed = 0, white = 0, total = 0;
+    for (int y = kStatusTop; y <= kStatusBottom; ++y) {
+        for (int x = kStatusLeft; x <= kStatusRight; ++x) {
+            const Rgb before = picture.At(x, y), now = shown.At(x, y);
+            ++total;
+            if (now == before) continue;
+            ++changed;
+            EXPECT_TRUE(now.r >= before.r && now.g >= before.g && now.b >= before.b)
+                << "status text pixel at " << x << "," << y << " is darker than the picture";
+            if (now.r > 240 && now.g > 240 && now.b > 240) ++white;
+        }
+    }
+    EXPECT_GT(white, 40) << "no white text in the status line";
+    EXPECT_LT(changed, total / 2) << "the status line paints a background";
+    EXPECT_GT(CountDifferences(shown, picture), changed) << "progress bar and Cancel are not shown";
+
+    ClickAt(kCancelButton);
+    EXPECT_TRUE(ShowsPictureOnly(picture)) << "the progress controls are still shown after Cancel";
+    EXPECT_TRUE(WaitUntil([&] { return vendor->installerAborted(); }, 5s)) << "the transfer went on";
+    std::this_thread::sleep_for(1s);
+    EXPECT_FALSE(screen.HasWindow(kQuestionTitle));
+    EXPECT_FALSE(screen.HasWindow(kFailureTitle));
+    EXPECT_LT(vendor->bytesSent(), vendor->installerSize());
+    EXPECT_TRUE(program->Running());
+    screen.RequestClose(dialog);
+    ExpectExitsWithZero();
+}
+
+TEST_F(DownloaderWindow, ServerDownShowsTheFailureMessage) {
+    int closedPort = 0;
+    {
+        VendorServer gone(installerLog(), 1024, 0);
+        closedPort = gone.port();
+    }
+    StartProgram(closedPort);
+    const Image picture = GrabClient();
+    ClickAt(kHotSpot);
+
+    const auto failure = screen.WaitForWindow(kFailureTitle, 20s);
+    ASSERT_TRUE(failure) << ReadFile(programOutput());
+    SaveScreen("failure");
+    EXPECT_EQ(screen.TextProperty(*failure, "_ZANQ_TEXT"), kFailureText);
+    AnswerWithEnter(*failure);
+    EXPECT_TRUE(WaitUntil([&] { return !screen.HasWindow(kFailureTitle); }, 5s));
+    EXPECT_TRUE(ShowsPictureOnly(picture)) << "the progress controls are still shown after the failure";
+    EXPECT_FALSE(screen.HasWindow(kQuestionTitle));
+    screen.RequestClose(dialog);
+    ExpectExitsWithZero();
+}
+
+}  // namespace
