@@ -21,5 +21,11 @@
 #define PBM_GETRANGE (WM_USER + 7)
 #define PBM_GETPOS (WM_USER + 8)
 
+struct PBRANGE {
+    int iLow;
+    int iHigh;
+};
+using PPBRANGE = PBRANGE*;
+
 // Registers the common control classes (the progress bar) for dialogs.
 void WINAPI InitCommonControls();

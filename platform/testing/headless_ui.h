@@ -25,6 +25,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -70,7 +71,9 @@ public:
     bool MouseMove(int x, int y, milliseconds timeout = kUiTimeout);
     bool MouseDown(int x, int y, milliseconds timeout = kUiTimeout);
     bool MouseUp(int x, int y, milliseconds timeout = kUiTimeout);
-    bool Click(int x, int y, milliseconds timeout = kUiTimeout);  // down and up
+    // Presses far enough apart in time never make a double click; these do.
+    bool Click(int x, int y, milliseconds timeout = kUiTimeout);        // down and up
+    bool DoubleClick(int x, int y, milliseconds timeout = kUiTimeout);  // two clicks within 150 ms
     bool ClickButton(int controlId, milliseconds timeout = kUiTimeout);
     bool Close(milliseconds timeout = kUiTimeout);
     bool PressEscape(milliseconds timeout = kUiTimeout);
@@ -88,7 +91,7 @@ public:
     // Observation of the current dialog.
     bool ControlVisible(int controlId) const;
     std::optional<RECT> ControlRect(int controlId) const;
-    SIZE_T ControlCount() const;
+    std::size_t ControlCount() const;
     int ClientWidth() const;
     int ClientHeight() const;
     int ProgressPosition(int controlId) const;  // -1 when unknown

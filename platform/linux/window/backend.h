@@ -127,10 +127,14 @@ struct BackendRegistration {
 // Input to a disabled dialog (a message box it owns is up) is dropped by the
 // dialog's thread, as the system does.
 namespace input {
-// Mouse at client coordinates of the dialog; routed to the control under it.
-bool MouseMove(HWND dialog, int x, int y);
-bool MouseButtonDown(HWND dialog, int x, int y);
-bool MouseButtonUp(HWND dialog, int x, int y);
+// Mouse at client coordinates of the dialog; routed to the control under it
+// (or to the one that holds the mouse since a press). `time` is the event's
+// time in milliseconds (0: now); two presses within 500 ms and 4 pixels on a
+// window whose class has CS_DBLCLKS (the dialog's does) make the second one
+// a WM_LBUTTONDBLCLK.
+bool MouseMove(HWND dialog, int x, int y, DWORD time = 0);
+bool MouseButtonDown(HWND dialog, int x, int y, DWORD time = 0);
+bool MouseButtonUp(HWND dialog, int x, int y, DWORD time = 0);
 // A complete click of a push button (by keyboard or mouse): WM_COMMAND BN_CLICKED.
 bool ClickButton(HWND dialog, int controlId);
 // The close box, Alt+F4 or Close on the system menu: WM_CLOSE.

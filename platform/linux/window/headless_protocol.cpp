@@ -1,0 +1,125 @@
+// The headless backend of a real program (ZANQ_UI=headless): events go to
+// standard output, one line each, and the user's actions come from standard
+// input, one command a line.
+//
+// Events:   created <template id> | shown | hidden | ended <result>
+//           visible <control id> 0|1 | progress <control id> <position>
+//           messagebox <style> <title>|<text> | answered <answer>
+//           cursor <IDC_ number> | icon <resource id>
+//           painted <control id> <text colour RRGGBB as COLORREF hex> <background mode> <stock brush>
+//           error <what was not understood or could not be done>
+// Commands: move X Y | down X Y | up X Y | click X Y | button ID | cancel
+//           close | escape | paint ID | answer ok|yes|no|cancel
+// Commands act on the newest dialog that has not ended and on the oldest
+// open message box. "cancel" clicks the push button labelled Cancel.
+#include <cstdio>
+#include <iostream>
+#include <sstream>
+#include <thread>
+
+#include "window/headless_backend.h"
+
+namespace zanq::ui {
+namespace {
+
+HWND CurrentDialog(const HeadlessBackend& backend) {
+    HWND dialog = nullptr;
+    backend.Inspect([&](const HeadlessBackend::State& state) {
+        for (const auto& candidate : state.dialogs) {
+            if (!candidate.ended) dialog = candidate.info.window;
+        }
+    });
+    return dialog;
+}
+
+int CancelButtonId(const HeadlessBackend& backend, HWND dialog) {
+    int id = 0;
+    backend.Inspect([&](const HeadlessBackend::State& state) {
+        const HeadlessBackend::Dialog* found = HeadlessBackend::FindDialog(state, dialog);
+        if (!found) return;
+        for (const ControlInfo& control : found->info.controls) {
+            std::wstring label;
+            for (wchar_t c : control.text) {
+                if (c != L'&') label += c;
+            }
+            if (control.className == L"Button" && label == L"Cancel") id = control.id;
+        }
+    });
+    return id;
+}
+
+HWND OldestOpenBox(const HeadlessBackend& backend) {
+    HWND box = nullptr;
+    backend.Inspect([&](const HeadlessBackend::State& state) {
+        for (const auto& candidate : state.boxes) {
+            if (candidate.open) {
+                box = candidate.info.box;
+                return;
+            }
+        }
+    });
+    return box;
+}
+
+int AnswerNamed(const std::string& name) {
+    if (name == "ok") return IDOK;
+    if (name == "yes") return IDYES;
+    if (name == "no") return IDNO;
+    if (name == "cancel") return IDCANCEL;
+    return 0;
+}
+
+bool Perform(HeadlessBackend& backend, const std::string& line) {
+    std::istringstream words(line);
+    std::string command;
+    words >> command;
+    if (command.empty()) return true;
+    if (command == "answer") {
+        std::string name;
+        words >> name;
+        return input::AnswerMessageBox(OldestOpenBox(backend), AnswerNamed(name));
+    }
+    HWND dialog = CurrentDialog(backend);
+    if (!dialog) return false;
+    if (command == "move" || command == "down" || command == "up" || command == "click") {
+        int x = 0, y = 0;
+        if (!(words >> x >> y)) return false;
+        if (command == "move") return input::MouseMove(dialog, x, y);
+        if (command == "up") return input::MouseButtonUp(dialog, x, y);
+        bool pressed = input::MouseButtonDown(dialog, x, y);
+        return command == "down" ? pressed : pressed && input::MouseButtonUp(dialog, x, y);
+    }
+    if (command == "button" || command == "paint") {
+        int id = 0;
+        if (!(words >> id)) return false;
+        return command == "button" ? input::ClickButton(dialog, id) : input::RequestPaint(dialog, id);
+    }
+    if (command == "cancel") {
+        int id = CancelButtonId(backend, dialog);
+        return id != 0 && input::ClickButton(dialog, id);
+    }
+    if (command == "close") return input::RequestClose(dialog);
+    if (command == "escape") return input::PressEscape(dialog);
+    return false;
+}
+
+}  // namespace
+
+std::shared_ptr<Backend> MakeHeadlessBackendForProcess() {
+    auto backend = std::make_shared<HeadlessBackend>();
+    backend->SetEventSink([](const std::string& line) {
+        std::fputs(line.c_str(), stdout);
+        std::fputc('\n', stdout);
+        std::fflush(stdout);
+    });
+    // Reads commands for as long as the process lives; ends at end of input.
+    std::thread([backend] {
+        std::string line;
+        while (std::getline(std::cin, line)) {
+            if (!Perform(*backend, line)) backend->Emit("error " + line);
+        }
+    }).detach();
+    return backend;
+}
+
+}  // namespace zanq::ui
