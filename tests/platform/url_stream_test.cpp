@@ -133,21 +133,26 @@ TEST_F(UrlStreamTest, FollowsRedirectsAndReportsThem) {
 TEST_F(UrlStreamTest, AbortFromAnyNotificationEndsTheTransferAtOnce) {
     LoopbackServer loopback;
     ServeEndless(loopback.server(), "/endless");
+    Serve(loopback.server(), "/finite", PatternBody(100000));
     loopback.Start();
 
     struct AbortCase {
         const char* name;
+        const char* path;
         std::function<bool(const BindNotification&)> abortAt;
     };
     const std::vector<AbortCase> cases = {
-        {"sending the request", [](const BindNotification& n) {
+        {"sending the request", "/endless", [](const BindNotification& n) {
              return n.kind == Kind::Progress && n.status == BINDSTATUS_SENDINGREQUEST;
          }},
-        {"first data", [](const BindNotification& n) {
+        {"first data", "/endless", [](const BindNotification& n) {
              return n.kind == Kind::Progress && n.status == BINDSTATUS_BEGINDOWNLOADDATA;
          }},
-        {"third data notification", [count = std::make_shared<int>(0)](const BindNotification& n) {
+        {"third data notification", "/endless", [count = std::make_shared<int>(0)](const BindNotification& n) {
              return n.kind == Kind::Data && ++*count == 3;
+         }},
+        {"end of the data", "/finite", [](const BindNotification& n) {
+             return n.kind == Kind::Progress && n.status == BINDSTATUS_ENDDOWNLOADDATA;
          }},
     };
     for (const auto& c : cases) {
@@ -161,11 +166,19 @@ TEST_F(UrlStreamTest, AbortFromAnyNotificationEndsTheTransferAtOnce) {
         };
         callback.onProgress = answer;
         callback.onData = answer;
-        const HRESULT result = Fetch(loopback.Url("/endless"), callback);
+        const HRESULT result = Fetch(loopback.Url(c.path), callback);
         EXPECT_EQ(result, E_ABORT);
         ExpectWellFormed(callback, result);
         EXPECT_EQ(abortedAt, callback.notifications.size() - 2);
     }
+}
+
+TEST_F(UrlStreamTest, WithoutACallbackTheBodyIsFetchedAndDropped) {
+    LoopbackServer loopback;
+    Serve(loopback.server(), "/body", PatternBody(600 * 1024));
+    loopback.Start();
+    EXPECT_EQ(URLOpenStreamA(nullptr, loopback.Url("/body").c_str(), 0, nullptr), S_OK);
+    EXPECT_EQ(URLOpenStreamA(nullptr, loopback.Url("/missing").c_str(), 0, nullptr), INET_E_RESOURCE_NOT_FOUND);
 }
 
 // A fast body comes in large blocks, not one notification per socket read;
