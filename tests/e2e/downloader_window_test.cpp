@@ -162,8 +162,8 @@ TEST_F(DownloaderWindow, PictureSitsAtTheTopLeftAndTheCursorFollowsTheHotSpot) {
     EXPECT_EQ(screen.Size(dialog).y, kPictureHeight);
     EXPECT_TRUE(ShowsPictureOnly(ExpectedPicture())) << "the client area is not the picture at its top-left";
 
-    const CursorShape hand = screen.FontCursor(XC_hand2);
-    const CursorShape arrow = screen.FontCursor(XC_left_ptr);
+    const PointerImage hand = screen.FontCursor(XC_hand2);
+    const PointerImage arrow = screen.FontCursor(XC_left_ptr);
     ASSERT_NE(hand, arrow);
     struct Case {
         Point at;
@@ -173,7 +173,7 @@ TEST_F(DownloaderWindow, PictureSitsAtTheTopLeftAndTheCursorFollowsTheHotSpot) {
                           {{396, 210}, false}, {{300, 210}, true}, {{300, 225}, false}};
     for (const Case& c : cases) {
         MoveTo(c.at);
-        const CursorShape& expected = c.inside ? hand : arrow;
+        const PointerImage& expected = c.inside ? hand : arrow;
         EXPECT_TRUE(WaitUntil([&] { return screen.CurrentCursor() == expected; }, 2s))
             << "at " << c.at.x << "," << c.at.y << " expected the " << (c.inside ? "hand" : "arrow");
     }

@@ -209,18 +209,18 @@ void VirtualDisplay::RequestClose(Window window) {
     XSync(display_, False);
 }
 
-CursorShape VirtualDisplay::CurrentCursor() {
+PointerImage VirtualDisplay::CurrentCursor() {
     int eventBase = 0, errorBase = 0;
     if (!XFixesQueryExtension(display_, &eventBase, &errorBase)) throw std::runtime_error("no XFIXES");
     XFixesCursorImage* image = XFixesGetCursorImage(display_);
     if (image == nullptr) throw std::runtime_error("cannot read the cursor");
-    CursorShape shape{image->width, image->height, image->xhot, image->yhot, {}};
+    PointerImage shape{image->width, image->height, image->xhot, image->yhot, {}};
     for (int i = 0; i < image->width * image->height; ++i) shape.argb.push_back(static_cast<std::uint32_t>(image->pixels[i]));
     XFree(image);
     return shape;
 }
 
-CursorShape VirtualDisplay::FontCursor(unsigned shape) {
+PointerImage VirtualDisplay::FontCursor(unsigned shape) {
     XSetWindowAttributes attributes{};
     attributes.override_redirect = True;
     const Cursor cursor = XCreateFontCursor(display_, shape);
@@ -231,7 +231,7 @@ CursorShape VirtualDisplay::FontCursor(unsigned shape) {
     XSync(display_, False);
     MovePointer(12, 12);
     std::this_thread::sleep_for(50ms);
-    CursorShape result = CurrentCursor();
+    PointerImage result = CurrentCursor();
     XDestroyWindow(display_, probe);
     XFreeCursor(display_, cursor);
     XSync(display_, False);

@@ -31,10 +31,10 @@ struct Image {
     void SavePpm(const std::filesystem::path& file) const;
 };
 
-struct CursorShape {
+struct PointerImage {
     int width = 0, height = 0, xhot = 0, yhot = 0;
     std::vector<std::uint32_t> argb;
-    bool operator==(const CursorShape&) const = default;
+    bool operator==(const PointerImage&) const = default;
 };
 
 struct Point {
@@ -71,10 +71,10 @@ public:
     void Focus(Window window);
     void RequestClose(Window window);
 
-    CursorShape CurrentCursor();
+    PointerImage CurrentCursor();
     // The shape of a standard X font cursor (XC_hand2, XC_left_ptr, ...), as
     // this server draws it, read through a window of our own.
-    CursorShape FontCursor(unsigned shape);
+    PointerImage FontCursor(unsigned shape);
 
     Image Grab(int x, int y, int width, int height);
 

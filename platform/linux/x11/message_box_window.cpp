@@ -70,13 +70,15 @@ MessageBoxWindow::MessageBoxWindow(const ui::MessageBoxInfo& info, Fl_Window* ow
         fl_measure(text_.c_str(), textWidth, textHeight, 0);
     }
     const int buttonsWidth = static_cast<int>(buttons_.size()) * (kButtonWidth + kButtonGap) - kButtonGap;
-    const int width = std::max({kMinWidth, textWidth + 2 * kMargin, buttonsWidth + 2 * kMargin});
-    const int height = kMargin + textHeight + 2 * kMargin + kButtonHeight + kMargin;
+    textWidth += 4;  // room for rounding, so that drawing wraps where measuring did
+    const int width = std::max({kMinWidth, textWidth + 3 * kMargin, buttonsWidth + 2 * kMargin});
+    const int height = 2 * kMargin + textHeight + 2 * kMargin + kButtonHeight + kMargin;
     size(width, height);
     size_range(width, height, width, height);
 
     begin();
-    auto* text = new Fl_Box(kMargin, kMargin, width - 2 * kMargin, textHeight);
+    // FLTK insets a left-aligned label by 3 pixels on each side.
+    auto* text = new Fl_Box(kMargin + kMargin / 2 - 3, 2 * kMargin, width - 3 * kMargin + 6, textHeight);
     text->label(text_.c_str());
     text->labelfont(kDialogFont);
     text->labelsize(kMessageFontSize);
