@@ -4,6 +4,7 @@
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
 #include <FL/fl_draw.H>
+#include <FL/x.H>
 
 #include <algorithm>
 #include <cstdint>
@@ -26,6 +27,20 @@ bool IsClass(const ui::ControlInfo& control, const wchar_t* name) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
                return std::towlower(static_cast<wint_t>(x)) == std::towlower(static_cast<wint_t>(y));
            });
+}
+
+// The X server's time of the event being handled, in milliseconds; 0 (now)
+// when there is none. The model tells double clicks apart by it.
+DWORD EventTime() {
+    if (fl_xevent == nullptr) return 0;
+    switch (fl_xevent->type) {
+    case ButtonPress:
+    case ButtonRelease: return static_cast<DWORD>(fl_xevent->xbutton.time);
+    case MotionNotify: return static_cast<DWORD>(fl_xevent->xmotion.time);
+    case EnterNotify:
+    case LeaveNotify: return static_cast<DWORD>(fl_xevent->xcrossing.time);
+    default: return 0;
+    }
 }
 
 int Width(const RECT& r) { return static_cast<int>(r.right - r.left); }
@@ -208,20 +223,20 @@ int DialogWindow::handle(int event) {
     case FL_ENTER:
     case FL_MOVE:
     case FL_DRAG:
-        ui::input::MouseMove(dialog_, Fl::event_x(), Fl::event_y());
+        ui::input::MouseMove(dialog_, Fl::event_x(), Fl::event_y(), EventTime());
         Fl_Double_Window::handle(event);
         return 1;  // keep receiving FL_MOVE
     case FL_PUSH:
         if (Fl_Double_Window::handle(event)) return 1;  // a control (Cancel) took it
         if (Fl::event_button() == FL_LEFT_MOUSE) {
             pressed_ = true;
-            ui::input::MouseButtonDown(dialog_, Fl::event_x(), Fl::event_y());
+            ui::input::MouseButtonDown(dialog_, Fl::event_x(), Fl::event_y(), EventTime());
         }
         return 1;
     case FL_RELEASE:
         if (pressed_ && Fl::event_button() == FL_LEFT_MOUSE) {
             pressed_ = false;
-            ui::input::MouseButtonUp(dialog_, Fl::event_x(), Fl::event_y());
+            ui::input::MouseButtonUp(dialog_, Fl::event_x(), Fl::event_y(), EventTime());
             return 1;
         }
         return Fl_Double_Window::handle(event);
