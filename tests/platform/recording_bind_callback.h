@@ -62,7 +62,21 @@ public:
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++references); }
     ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--references); }
-    HRESULT STDMETHODCALLTYPE OnStartBinding(DWORD, IBinding*) override {
+    // The binding offered by OnStartBinding, kept for the callback's life.
+    IBinding* binding = nullptr;
+
+    RecordingBindCallback() = default;
+    RecordingBindCallback(const RecordingBindCallback&) = delete;
+    RecordingBindCallback& operator=(const RecordingBindCallback&) = delete;
+    ~RecordingBindCallback() {
+        if (binding != nullptr) binding->Release();
+    }
+
+    HRESULT STDMETHODCALLTYPE OnStartBinding(DWORD, IBinding* offered) override {
+        if (offered != nullptr && binding == nullptr) {
+            binding = offered;
+            binding->AddRef();
+        }
         notifications.push_back({BindNotification::Start});
         return E_NOTIMPL;
     }

@@ -297,6 +297,34 @@ TEST_F(UrlStreamTest, ProgressKeepsComingWhileTheServerStalls) {
     EXPECT_EQ(callback.body, std::string(100, 'z'));
 }
 
+// The binding's Abort works from another thread, also while nothing arrives,
+// and does nothing once the transfer has ended.
+TEST_F(UrlStreamTest, BindingAbortFromAnotherThreadEndsAStalledTransfer) {
+    RawSocketServer server([](int connection, const std::atomic<bool>& stopping) {
+        RawSocketServer::ReadRequest(connection);
+        RawSocketServer::WaitUntilStopping(stopping);
+    });
+    RecordingBindCallback callback;
+    std::atomic<IBinding*> offered{nullptr};
+    callback.onProgress = [&](const BindNotification&) {
+        offered.store(callback.binding);
+        return S_OK;
+    };
+    std::thread aborter([&] {
+        while (offered.load() == nullptr) std::this_thread::sleep_for(5ms);
+        std::this_thread::sleep_for(200ms);
+        offered.load()->Abort();
+    });
+    const auto start = std::chrono::steady_clock::now();
+    const HRESULT result = Fetch(server.Url("/silent"), callback);
+    aborter.join();
+    EXPECT_EQ(result, E_ABORT);
+    ExpectWellFormed(callback, result);
+    EXPECT_LE(std::chrono::steady_clock::now() - start, 1s);
+    ASSERT_NE(callback.binding, nullptr);
+    EXPECT_EQ(callback.binding->Abort(), S_OK);
+}
+
 // Time the callback spends inside a notification (a message box) does not
 // count against the no-data limit.
 TEST_F(UrlStreamTest, SlowCallbackDoesNotTimeOutTheTransfer) {
