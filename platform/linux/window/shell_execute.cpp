@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "core/paths.h"
 #include "window/command_line_split.h"
 
 using zanq::ui::SplitCommandLine;
@@ -201,5 +202,11 @@ HINSTANCE WINAPI ShellExecuteW(HWND, LPCWSTR lpOperation, LPCWSTR lpFile, LPCWST
         for (const std::wstring& parameter : SplitCommandLine(lpParameters)) parameters.push_back(ToUtf8(parameter));
     }
     std::string directory = lpDirectory ? ToUtf8(lpDirectory) : std::string();
-    return Result(Open(ToUtf8(lpFile), parameters, directory));
+    std::string file = ToUtf8(lpFile);
+    // A Windows path ("\tmp\a.exe", as GetTempPathW gives) names the file
+    // that the files service opens.
+    if (file.find("://") == std::string::npos) {
+        if (auto systemPath = zanq::os::ToSystemPath(lpFile)) file = *systemPath;
+    }
+    return Result(Open(file, parameters, directory));
 }
