@@ -1,7 +1,6 @@
 #include "dialog_window.h"
 
 #include <FL/Fl.H>
-#include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
 #include <FL/fl_draw.H>
 #include <FL/x.H>
@@ -78,6 +77,12 @@ void StaticText::draw() {
     fl_pop_clip();
 }
 
+Picture::Picture(int x, int y, int w, int h) : Fl_Widget(x, y, w, h) { box(FL_NO_BOX); }
+
+void Picture::draw() {
+    if (image_ != nullptr) image_->draw(x(), y());
+}
+
 ProgressBar::ProgressBar(int x, int y, int w, int h) : Fl_Widget(x, y, w, h) { box(FL_THIN_DOWN_BOX); }
 
 void ProgressBar::SetPosition(int position, int low, int high) {
@@ -120,9 +125,7 @@ void DialogWindow::AddControl(const ui::ControlInfo& control) {
     Fl_Widget* widget = nullptr;
     const DWORD staticType = control.style & SS_TYPEMASK;
     if (IsClass(control, L"Static") && (staticType == SS_BITMAP || staticType == SS_ICON)) {
-        auto* picture = new Fl_Box(x, y, Width(r), Height(r));
-        picture->box(FL_NO_BOX);
-        picture->align(FL_ALIGN_TOP_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_CLIP);
+        auto* picture = new Picture(x, y, Width(r), Height(r));
         const unsigned char* data = nullptr;
         std::size_t size = 0;
         std::optional<Pixels> pixels;
@@ -137,7 +140,7 @@ void DialogWindow::AddControl(const ui::ControlInfo& control) {
             pixels_.push_back(std::make_unique<Pixels>(std::move(*pixels)));
             const Pixels& p = *pixels_.back();
             images_.push_back(std::make_unique<Fl_RGB_Image>(p.data.data(), p.width, p.height, p.depth));
-            picture->image(images_.back().get());
+            picture->SetImage(images_.back().get());
         }
         widget = picture;
     } else if (IsClass(control, L"Static")) {

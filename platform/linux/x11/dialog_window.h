@@ -34,6 +34,17 @@ private:
     ui::StaticColors colors_;
 };
 
+// A picture drawn at its control's top-left corner, at its own size.
+class Picture : public Fl_Widget {
+public:
+    Picture(int x, int y, int w, int h);
+    void SetImage(Fl_RGB_Image* image) { image_ = image; }
+    void draw() override;
+
+private:
+    Fl_RGB_Image* image_ = nullptr;  // owned by the dialog window
+};
+
 // A smooth progress bar: a sunken frame filled from the left.
 class ProgressBar : public Fl_Widget {
 public:
