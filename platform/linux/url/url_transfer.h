@@ -52,6 +52,10 @@ private:
     bool DeliverData(bool last);
 
     // What libcurl reports, from inside curl_multi_perform.
+    // Receiving pauses while this much waits for a data notification, so
+    // that one turn of libcurl cannot pile up more than that.
+    static constexpr std::uint64_t kPauseAt = 1024 * 1024;
+
     static std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* self);
     static std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* self);
     static curl_socket_t OnOpenSocket(void* self, curlsocktype purpose, curl_sockaddr* address);
