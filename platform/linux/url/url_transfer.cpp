@@ -1,7 +1,6 @@
 #include "url/url_transfer.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <memory>
 #include <optional>
 
@@ -56,7 +55,11 @@ HRESULT UrlTransfer::Run() {
     // The connection goes before the callback hears the end.
     CloseCurl();
     std::wstring error;
-    if (result != S_OK) error = curlError_[0] != '\0' ? Widen(curlError_) : L"transfer failed";
+    if (result == E_ABORT) {
+        error = L"transfer abandoned";
+    } else if (result != S_OK) {
+        error = !failureText_.empty() ? failureText_ : curlError_[0] != '\0' ? Widen(curlError_) : L"transfer failed";
+    }
     callback_->OnStopBinding(result, result == S_OK ? nullptr : error.c_str());
     callback_->Release();
     return result;
@@ -160,8 +163,7 @@ HRESULT UrlTransfer::Pump() {
         if (Clock::now() - lastProgress_ >= kProgressInterval && !Progress(idleStatus_, {})) return E_ABORT;
         if (binding_->AbortRequested()) return E_ABORT;
         if (idle_ >= (connected_ ? timeouts_.noByte : timeouts_.connect)) {
-            std::snprintf(curlError_, sizeof curlError_, "%s",
-                          connected_ ? "no data received in time" : "no connection in time");
+            failureText_ = connected_ ? L"no data received in time" : L"no connection made in time";
             return INET_E_CONNECTION_TIMEOUT;
         }
         segmentStart = Clock::now();

@@ -74,6 +74,7 @@ private:
     CURL* easy_ = nullptr;
     bool easyAdded_ = false;
     char curlError_[CURL_ERROR_SIZE] = {};
+    std::wstring failureText_;  // why the transfer failed, when libcurl does not say
 
     // Stages seen inside libcurl, reported once it has returned.
     std::vector<Stage> stages_;
