@@ -11,12 +11,11 @@
 namespace {
 
 // The installer: appends the line of arguments it was started with to the
-// file that ZANQ_TEST_LAUNCH_RECORD names. Padded so that half of it is a
-// transfer of its own.
+// file that ZANQ_TEST_LAUNCH_RECORD names, padded to 8 KiB.
 std::string TestInstallerScript() {
-    std::string script = "#!/bin/sh\nprintf '%s\\n' \"$*\" >> \"$ZANQ_TEST_LAUNCH_RECORD\"\nexit 0\n";
-    script += "# " + std::string(8000, 'x') + "\n";
-    return script;
+    std::string script = "#!/bin/sh\nprintf '%s\\n' \"$*\" >> \"$ZANQ_TEST_LAUNCH_RECORD\"\nexit 0\n# ";
+    script.resize(8191, 'x');  // an even size: half of it is 50 %
+    return script + "\n";
 }
 
 constexpr int kHotSpotX = 300;

@@ -46,7 +46,7 @@ TEST_F(AppTest, LaunchHintFailureEndsDialogToo) {
     Answer(ExpectQuestion(), IDYES);
     ASSERT_TRUE(ui->WaitForDialogEnded());
     EXPECT_EQ(ui->DialogResult(), 0);
-    EXPECT_EQ(InstallerStarts().size(), 1u);
+    EXPECT_TRUE(WaitForInstallerStarts(1));
 }
 
 TEST_F(AppTest, DialogStaysOpenWhileLaunchHintIsPending) {
