@@ -76,9 +76,15 @@ ShareResult AcquireShare(int fd, bool readable, const ShareRequest& request) {
         if (mark.wanted && !Mark(fd, readable, mark.marker)) {
             const int error = errno;
             UnmarkAll(fd);
-            errno = error;
             // Only an exclusive mark can be refused by another handle's.
-            return error == EAGAIN || error == EACCES ? ShareResult::Violation : ShareResult::Error;
+            if (error == EAGAIN || error == EACCES) return ShareResult::Violation;
+            // A file system without such locks cannot keep the rules; the
+            // file is opened as the system itself would open it.
+            if (error == ENOLCK || error == EOPNOTSUPP || error == EINVAL) {
+                return ShareResult::Granted;
+            }
+            errno = error;
+            return ShareResult::Error;
         }
     }
     return ShareResult::Granted;

@@ -33,7 +33,8 @@ enum class ShareResult { Granted, Violation, Error };
 // Call with the gate held. Checks `request` against every other open handle
 // of the file and, if no rule is broken, marks it on `fd` (a new descriptor
 // of that file, readable unless `readable` is false). On a violation nothing
-// is marked; on Error, errno tells why.
+// is marked; on Error, errno tells why. On a file system that has no such
+// locks the rules cannot be kept: Granted, with nothing marked.
 ShareResult AcquireShare(int fd, bool readable, const ShareRequest& request);
 
 // Call with the gate held: whether some open handle of the file open as `fd`
