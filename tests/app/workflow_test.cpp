@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "app_fixture.h"
+#include "host_settings.h"
 #include "resource.h"
 #include "workflow_state.h"
 
@@ -34,7 +35,10 @@ TEST_F(AppTest, DownloadQuestionYesLaunchesInstallerAndLaunchHintEndsDialog) {
     EXPECT_EQ(FinishProgram(), 0);
     ASSERT_TRUE(WaitForInstallerStarts(1));
     EXPECT_EQ(InstallerStarts(), std::vector<std::string>{"/VKOAD"});
+    ASSERT_TRUE(vendor.WaitForHints(2));
     EXPECT_EQ(vendor.HintEvents(), (std::vector<std::string>{kStartedHint, kLaunchedHint}));
+    const std::string siteHost = std::string(kHintHostSuffix).substr(std::string("&host=").size());
+    EXPECT_EQ(vendor.HintHosts(), (std::vector<std::string>{siteHost, siteHost}));
     EXPECT_EQ(vendor.InstallerRequests(), 1);
     EXPECT_TRUE(std::filesystem::exists(TempDirectory() + "/ZanqPlayBundleInstaller.exe"));
 }
@@ -105,6 +109,7 @@ TEST_F(AppTest, PressDuringDownloadChangesNothing) {
 
     vendor.ReleaseInstaller();
     Answer(ExpectQuestion(), IDNO);
+    ASSERT_TRUE(vendor.WaitForHints(1));
     EXPECT_EQ(vendor.HintEvents(), std::vector<std::string>{kStartedHint});
 }
 
@@ -129,6 +134,7 @@ TEST_F(AppTest, FailureShowsMessageThenReturnsToIdle) {
     Answer(ExpectQuestion(), IDNO);
     EXPECT_GT(downloadId, firstId);
     EXPECT_EQ(vendor.InstallerRequests(), 2);
+    ASSERT_TRUE(vendor.WaitForHints(2));
     EXPECT_EQ(vendor.HintEvents(), (std::vector<std::string>{kStartedHint, kStartedHint}));
     EXPECT_EQ(FinishProgram(), 0);
 }
@@ -154,6 +160,7 @@ TEST_F(AppTest, CancelledTransferEndsSilently) {
     PressDownload();
     Answer(ExpectQuestion(), IDNO);
     EXPECT_EQ(vendor.InstallerRequests(), 2);
+    ASSERT_TRUE(vendor.WaitForHints(2));
     EXPECT_EQ(vendor.HintEvents(), (std::vector<std::string>{kStartedHint, kStartedHint}));
 }
 
