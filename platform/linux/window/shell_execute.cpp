@@ -46,8 +46,8 @@ std::string FindOnPath(const std::string& name) {
     while (start <= directories.size()) {
         std::size_t end = directories.find(':', start);
         if (end == std::string::npos) end = directories.size();
-        std::string directory = directories.substr(start, end - start);
-        if (directory.empty()) directory = ".";
+        // An empty entry means the current directory.
+        const std::string directory = end > start ? directories.substr(start, end - start) : std::string(".");
         std::string candidate = directory + "/" + name;
         if (access(candidate.c_str(), X_OK) == 0) return candidate;
         start = end + 1;
