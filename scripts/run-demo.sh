@@ -39,10 +39,15 @@ port=$(free_port "${ZANQ_RUN_PORT:-8917}")
 # The program's hosts are compiled in; this build points them at the demo server.
 build=$root/build/run
 say "building the program for the demo server on 127.0.0.1:$port (in build/run)"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
-  -DZANQ_DOWNLOAD_HOST="127.0.0.1:$port" -DZANQ_HINT_HOST="127.0.0.1:$port" \
-  -DZANQ_SITE_HOST=127.0.0.1 >/dev/null
-cmake --build "$build" --target zanq-downloader -j "$(nproc)" >/dev/null
+mkdir -p "$build"
+if ! { cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
+         -DZANQ_DOWNLOAD_HOST="127.0.0.1:$port" -DZANQ_HINT_HOST="127.0.0.1:$port" \
+         -DZANQ_SITE_HOST=127.0.0.1 &&
+       cmake --build "$build" --target zanq-downloader -j "$(nproc)"; } >"$build/build.log" 2>&1; then
+  tail -n 40 "$build/build.log" >&2
+  say "the build failed (whole log: $build/build.log)"
+  exit 1
+fi
 program=$build/bin/zanq-downloader
 
 work=$build/demo
@@ -84,7 +89,7 @@ summary() {
   else
     echo "bytes downloaded:     none (no installer in $work/tmp)"
   fi
-  echo "installer requests:   $(grep -c 'installer' "$work/server.log" || true)"
+  echo "installer requests:   $(grep -c 'ZanqPlay.exe' "$work/server.log" || true)"
   echo "hints received:       $(grep -o "hint '[^']*'" "$work/server.log" | sed "s/hint //; s/'//g" | paste -sd ' ' || true)"
   if [ -s "$work/installer.log" ]; then
     echo "installer:            $(tail -n 1 "$work/installer.log")"
