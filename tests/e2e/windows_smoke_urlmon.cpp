@@ -21,7 +21,7 @@ constexpr DWORD kReportIntervalMs = 50;
 void LogUrl(LPCSTR url) {
     const char* logPath = std::getenv("ZANQ_SMOKE_URL_LOG");
     if (logPath == nullptr || *logPath == '\0') return;
-    if (FILE* log = std::fopen(logPath, "a")) {
+    if (FILE* log = std::fopen(logPath, "ab")) {
         std::fprintf(log, "%s\n", url != nullptr ? url : "");
         std::fclose(log);
     }
