@@ -3,6 +3,7 @@
 #include <X11/cursorfont.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <iterator>
@@ -145,6 +146,7 @@ TEST_F(DownloaderWindow, PressOnTheButtonDownloadsAsksAndEnterStartsTheInstaller
     ASSERT_TRUE(question) << ReadFile(programOutput());
     SaveScreen("question");
     EXPECT_EQ(screen.TextProperty(*question, "_ZANQ_TEXT"), kQuestionText);
+    EXPECT_EQ(screen.TransientFor(*question), dialog) << "the question is not owned by the dialog";
     EXPECT_EQ(vendor->installerRequests(), 1);
     EXPECT_EQ(vendor->bytesSent(), vendor->installerSize());
     AnswerWithEnter(*question);
@@ -166,6 +168,7 @@ TEST_F(DownloaderWindow, PictureSitsAtTheTopLeftAndTheCursorFollowsTheHotSpot) {
     EXPECT_TRUE(size.x >= kPictureWidth && size.x <= kPictureWidth + 1) << size.x;
     EXPECT_TRUE(size.y >= kPictureHeight && size.y <= kPictureHeight + 1) << size.y;
     EXPECT_TRUE(ShowsPictureOnly(ExpectedPicture())) << "the client area is not the picture at its top-left";
+    EXPECT_TRUE(WaitUntil([&] { return screen.HasProperty(dialog, "_NET_WM_ICON"); }, 2s)) << "no window icon";
 
     const PointerImage hand = screen.FontCursor(XC_hand2);
     const PointerImage arrow = screen.FontCursor(XC_left_ptr);
@@ -183,13 +186,13 @@ TEST_F(DownloaderWindow, PictureSitsAtTheTopLeftAndTheCursorFollowsTheHotSpot) {
             << "at " << c.at.x << "," << c.at.y << " expected the " << (c.inside ? "hand" : "arrow");
     }
 
-    // Escape is not a way out; the close box is.
+    // Escape is not a way out; Alt+F4 is (and so is the close box, below).
     screen.Focus(dialog);
     screen.PressKey("Escape");
     std::this_thread::sleep_for(300ms);
     EXPECT_TRUE(screen.HasWindow(kDialogTitle));
     EXPECT_TRUE(program->Running());
-    screen.RequestClose(dialog);
+    screen.PressKeyWith("Alt_L", "F4");
     ExpectExitsWithZero();
     EXPECT_EQ(vendor->installerRequests(), 0);
 }
@@ -247,12 +250,28 @@ TEST_F(DownloaderWindow, ServerDownShowsTheFailureMessage) {
     ASSERT_TRUE(failure) << ReadFile(programOutput());
     SaveScreen("failure");
     EXPECT_EQ(screen.TextProperty(*failure, "_ZANQ_TEXT"), kFailureText);
+    EXPECT_EQ(screen.TransientFor(*failure), dialog) << "the failure message is not owned by the dialog";
     AnswerWithEnter(*failure);
     EXPECT_TRUE(WaitUntil([&] { return !screen.HasWindow(kFailureTitle); }, 5s));
     EXPECT_TRUE(ShowsPictureOnly(picture)) << "the progress controls are still shown after the failure";
     EXPECT_FALSE(screen.HasWindow(kQuestionTitle));
     screen.RequestClose(dialog);
     ExpectExitsWithZero();
+}
+
+// Without a display the program says so in one line and fails.
+TEST(DownloaderWithoutDisplay, SaysSoInOneLineAndExitsNonZero) {
+    TempDir temp;
+    const std::filesystem::path output = temp.path() / "program.out";
+    for (const std::optional<std::string>& display : {std::optional<std::string>{}, std::optional<std::string>{":4093"}}) {
+        std::filesystem::remove(output);
+        ChildProcess program({ZANQ_PROGRAM}, EnvChanges{{"DISPLAY", display}, {"ZANQ_UI", std::nullopt}}, output);
+        const auto code = program.WaitExit(10s);
+        ASSERT_TRUE(code) << "DISPLAY=" << display.value_or("(unset)");
+        EXPECT_NE(*code, 0) << "DISPLAY=" << display.value_or("(unset)");
+        const std::string said = ReadFile(output);
+        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    }
 }
 
 }  // namespace

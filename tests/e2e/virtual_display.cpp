@@ -150,6 +150,23 @@ std::string VirtualDisplay::TextProperty(Window window, const std::string& prope
     return text;
 }
 
+bool VirtualDisplay::HasProperty(Window window, const std::string& property) {
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    const bool found = XGetWindowProperty(display_, window, XInternAtom(display_, property.c_str(), False), 0, 1, False,
+                                          AnyPropertyType, &type, &format, &count, &after, &data) == Success &&
+                       type != None;
+    if (data != nullptr) XFree(data);
+    return found;
+}
+
+VirtualDisplay::Window VirtualDisplay::TransientFor(Window window) {
+    ::Window owner = 0;
+    return XGetTransientForHint(display_, window, &owner) != 0 ? owner : 0;
+}
+
 Point VirtualDisplay::Origin(Window window) {
     int x = 0, y = 0;
     Window child = 0;

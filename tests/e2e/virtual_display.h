@@ -58,6 +58,9 @@ public:
     std::vector<std::string> WindowTitles();
     // A UTF-8 text property of the window (empty when missing).
     std::string TextProperty(Window window, const std::string& property);
+    bool HasProperty(Window window, const std::string& property);
+    // The window this one is transient for (its owner); 0 when none.
+    Window TransientFor(Window window);
     // Where the window's (0, 0) lies on the screen, and its size.
     Point Origin(Window window);
     Point Size(Window window);
