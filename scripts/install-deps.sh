@@ -9,7 +9,7 @@ packages=(
   libcurl4-openssl-dev libcpp-httplib-dev
   libfltk1.3-dev xvfb xdotool x11-utils imagemagick
   nginx-light curl
-  g++-mingw-w64-i686 g++-mingw-w64-x86-64
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 fonts-wine
 )
 
 missing=()
