@@ -10,8 +10,8 @@
 //           error <what was not understood or could not be done>
 // Commands: move X Y | down X Y | up X Y | click X Y | button ID | cancel
 //           close | escape | paint ID | answer ok|yes|no|cancel
-// Commands act on the newest dialog that has not ended and on the oldest
-// open message box. "cancel" clicks the push button labelled Cancel.
+// Commands act on the newest dialog that has not ended (waiting up to 5 s
+// for one to exist) and on the oldest open message box. "cancel" clicks the push button labelled Cancel.
 #include <cstdio>
 #include <iostream>
 #include <sstream>
@@ -79,6 +79,15 @@ bool Perform(HeadlessBackend& backend, const std::string& line) {
         words >> name;
         return input::AnswerMessageBox(OldestOpenBox(backend), AnswerNamed(name));
     }
+    // A command that comes before the dialog waits a little for it.
+    backend.WaitFor(
+        [](const HeadlessBackend::State& state) {
+            for (const auto& candidate : state.dialogs) {
+                if (!candidate.ended) return true;
+            }
+            return false;
+        },
+        std::chrono::seconds(5));
     HWND dialog = CurrentDialog(backend);
     if (!dialog) return false;
     if (command == "move" || command == "down" || command == "up" || command == "click") {
