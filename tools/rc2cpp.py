@@ -356,6 +356,11 @@ def wide(text):
     return 'L"%s"' % escaped
 
 
+def byte_string(data):
+    """Bytes as the inside of a C string literal: printable ASCII as is, the rest in octal."""
+    return ''.join(chr(b) if 32 <= b < 127 and chr(b) not in '"\\?' else '\\%03o' % b for b in data)
+
+
 def write_source(dialogs, binaries, output, script_name):
     out = []
     out.append('// Generated from %s by tools/rc2cpp.py; do not edit.' % script_name)
@@ -382,15 +387,17 @@ def write_source(dialogs, binaries, output, script_name):
     out.append('};')
     for index, binary in enumerate(binaries):
         out.append('')
-        out.append('const unsigned char kData%d[] = {' % index)
+        # A string literal compiles much faster than a list of numbers; its
+        # closing NUL is not counted below.
+        out.append('const unsigned char kData%d[] =' % index)
         data = binary['data']
-        for start in range(0, len(data), 24):
-            out.append('    ' + ','.join(str(b) for b in data[start:start + 24]) + ',')
-        out.append('};')
+        for start in range(0, len(data), 64):
+            out.append('    "%s"' % byte_string(data[start:start + 64]))
+        out[-1] += ';'
     out.append('')
     out.append('const BinaryResource kBinaries[] = {')
     for index, binary in enumerate(binaries):
-        out.append('    {%d, %d, kData%d, sizeof kData%d},' % (binary['type'], binary['id'], index, index))
+        out.append('    {%d, %d, kData%d, sizeof kData%d - 1},' % (binary['type'], binary['id'], index, index))
     out.append('};')
     out.append('')
     out.append('const ModuleRegistration registration{ResourceModule{kDialogs, %d, kBinaries, %d}};' % (
