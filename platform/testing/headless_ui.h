@@ -53,7 +53,7 @@ struct SeenStaticColors {
 class HeadlessUi {
 public:
     // Installs a fresh headless backend for the process; the destructor puts
-    // back the one that was there before.
+    // back the one that was there before (or a quiet headless one, if none).
     HeadlessUi();
     ~HeadlessUi();
     HeadlessUi(const HeadlessUi&) = delete;

@@ -33,7 +33,12 @@ struct HeadlessUi::State {
 
 HeadlessUi::HeadlessUi() : state(std::make_shared<State>()) { state->previous = ui::InstallBackend(state->backend); }
 
-HeadlessUi::~HeadlessUi() { ui::InstallBackend(state->previous); }
+HeadlessUi::~HeadlessUi() {
+    // With no backend before, a quiet headless one stays: a straggling call
+    // into the window system must not make the process choose one from the
+    // environment (and stop for want of a display).
+    ui::InstallBackend(state->previous ? state->previous : std::make_shared<HeadlessBackend>());
+}
 
 bool HeadlessUi::WaitForDialogShown(milliseconds timeout) {
     return state->backend->WaitFor(
