@@ -55,10 +55,10 @@ check_program() {  # ARCH
   step "$arch: GUI executable importing only system DLLs" "ok ($(echo $imports))"
 
   # The resources as windres reads them back from the executable.
-  resources=$("$windres" -i "$exe" -O rc 2>/dev/null | grep -E '^[0-9]+ [0-9]+ /\*|VALUE "|CAPTION' || true)
+  resources=$("$windres" -i "$exe" -O rc 2>/dev/null | grep -E '^[0-9]+ ([0-9]+ /\*|DIALOGEX|VERSIONINFO)|VALUE "|CAPTION' || true)
   local expected
-  for expected in '^101 5 /\* RT_DIALOG' '^102 2 /\* RT_BITMAP' '^103 14 /\* RT_GROUP_ICON' '^104 14 /\* RT_GROUP_ICON' \
-                  'CAPTION "Download the Zanq Play Bundle"' 'VALUE "CompanyName"' 'VALUE "ProductName"' \
+  for expected in '^101 DIALOGEX' '^102 2 /\* RT_BITMAP' '^103 14 /\* RT_GROUP_ICON' '^104 14 /\* RT_GROUP_ICON' \
+                  'CAPTION "Download the Zanq Play Bundle"' '^1 VERSIONINFO' 'VALUE "CompanyName"' 'VALUE "ProductName"' \
                   'VALUE "FileDescription"' 'VALUE "FileVersion"'; do
     grep -q -E "$expected" <<<"$resources" || fail "$arch: resources" "missing: $expected"
   done
