@@ -255,6 +255,15 @@ TEST_F(DownloaderWindow, ServerDownShowsTheFailureMessage) {
     EXPECT_TRUE(WaitUntil([&] { return !screen.HasWindow(kFailureTitle); }, 5s));
     EXPECT_TRUE(ShowsPictureOnly(picture)) << "the progress controls are still shown after the failure";
     EXPECT_FALSE(screen.HasWindow(kQuestionTitle));
+
+    // The dialog takes input again once the box is gone: a new press tries
+    // again. (Waited for, so that it is not the second half of a double click.)
+    std::this_thread::sleep_for(600ms);
+    ClickAt(kHotSpot);
+    const auto again = screen.WaitForWindow(kFailureTitle, 20s);
+    ASSERT_TRUE(again) << "a press after the failure did nothing; program said:\n" << ReadFile(programOutput());
+    AnswerWithEnter(*again);
+    EXPECT_TRUE(WaitUntil([&] { return !screen.HasWindow(kFailureTitle); }, 5s));
     screen.RequestClose(dialog);
     ExpectExitsWithZero();
 }
