@@ -83,15 +83,15 @@ void X11Backend::Stop() {
 
 void X11Backend::RunUiThread() {
     Display* display = XOpenDisplay(nullptr);
+    if (display != nullptr) {
+        // Makes Fl::awake usable from other threads; this thread holds the
+        // lock except while it waits for events.
+        Fl::lock();
+        fl_open_display(display);
+    }
     {
         std::lock_guard lock(mutex_);
         startState_ = display != nullptr ? StartState::running : StartState::failed;
-        if (display != nullptr) {
-            // Makes Fl::awake usable from other threads; this thread holds the
-            // lock except while it waits for events.
-            Fl::lock();
-            fl_open_display(display);
-        }
     }
     started_.notify_all();
     if (display == nullptr) return;
