@@ -5,7 +5,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
 
@@ -30,7 +29,13 @@ public:
     }
     std::string Read(const std::string& name) const {
         std::ifstream in(root / name, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        std::error_code error;
+        const auto size = std::filesystem::file_size(root / name, error);
+        if (error) return {};
+        std::string content(size, '\0');
+        in.read(content.data(), static_cast<std::streamsize>(size));
+        content.resize(static_cast<size_t>(in.gcount()));
+        return content;
     }
     bool Exists(const std::string& name) const { return std::filesystem::exists(root / name); }
     // Names of everything in the directory: shows leftover partial files.
