@@ -10,9 +10,14 @@
 //           error <what was not understood or could not be done>
 // Commands: move X Y | down X Y | up X Y | click X Y | button ID | cancel
 //           close | escape | paint ID | answer ok|yes|no|cancel
-// Commands act on the newest dialog that has not ended (waiting up to 5 s
-// for one to exist) and on the oldest open message box. "cancel" clicks the push button labelled Cancel.
+// Commands act on the newest dialog that has not ended and on the oldest
+// open message box, waiting up to 5 s for one to exist, so a script may
+// send its commands ahead. Each is handled before the next is read: the
+// dialog's thread has taken the action (or entered a message box while
+// taking it), or the answered box has closed. "cancel" clicks the push button labelled Cancel.
+#include <condition_variable>
 #include <cstdio>
+#include <mutex>
 #include <iostream>
 #include <sstream>
 #include <thread>
@@ -69,15 +74,68 @@ int AnswerNamed(const std::string& name) {
     return 0;
 }
 
+// Waits until the dialog's thread has handled what was queued for it.
+bool Handled(HWND dialog) {
+    struct Waiter {
+        std::mutex mutex;
+        std::condition_variable done;
+        bool finished = false;
+    };
+    auto waiter = std::make_shared<Waiter>();
+    bool queued = input::Flush(dialog, [waiter] {
+        {
+            std::lock_guard lock(waiter->mutex);
+            waiter->finished = true;
+        }
+        waiter->done.notify_all();
+    });
+    if (!queued) return true;  // the dialog is gone: nothing is left to handle
+    std::unique_lock lock(waiter->mutex);
+    return waiter->done.wait_for(lock, std::chrono::seconds(5), [&] { return waiter->finished; });
+}
+
+bool Known(const std::string& command) {
+    for (const char* known : {"move", "down", "up", "click", "button", "paint", "cancel", "close", "escape", "answer"}) {
+        if (command == known) return true;
+    }
+    return false;
+}
+
+bool Act(HeadlessBackend& backend, const std::string& command, std::istringstream& words);
+bool ActOnDialog(HeadlessBackend& backend, HWND dialog, const std::string& command, std::istringstream& words);
+
 bool Perform(HeadlessBackend& backend, const std::string& line) {
     std::istringstream words(line);
     std::string command;
     words >> command;
     if (command.empty()) return true;
+    if (!Known(command)) return false;
+    return Act(backend, command, words);
+}
+
+bool Act(HeadlessBackend& backend, const std::string& command, std::istringstream& words) {
     if (command == "answer") {
         std::string name;
         words >> name;
-        return input::AnswerMessageBox(OldestOpenBox(backend), AnswerNamed(name));
+        // An answer that comes before its box waits a little for it.
+        backend.WaitFor(
+            [](const HeadlessBackend::State& state) {
+                for (const auto& candidate : state.boxes) {
+                    if (candidate.open) return true;
+                }
+                return false;
+            },
+            std::chrono::seconds(5));
+        HWND box = OldestOpenBox(backend);
+        if (!input::AnswerMessageBox(box, AnswerNamed(name))) return false;
+        return backend.WaitFor(
+            [box](const HeadlessBackend::State& state) {
+                for (const auto& candidate : state.boxes) {
+                    if (candidate.info.box == box) return !candidate.open;
+                }
+                return false;
+            },
+            std::chrono::seconds(5));
     }
     // A command that comes before the dialog waits a little for it.
     backend.WaitFor(
@@ -90,6 +148,10 @@ bool Perform(HeadlessBackend& backend, const std::string& line) {
         std::chrono::seconds(5));
     HWND dialog = CurrentDialog(backend);
     if (!dialog) return false;
+    return ActOnDialog(backend, dialog, command, words) && Handled(dialog);
+}
+
+bool ActOnDialog(HeadlessBackend& backend, HWND dialog, const std::string& command, std::istringstream& words) {
     if (command == "move" || command == "down" || command == "up" || command == "click") {
         int x = 0, y = 0;
         if (!(words >> x >> y)) return false;
