@@ -143,8 +143,6 @@ if [ -n "$dialog" ]; then
     sleep 0.3
     shot question
     say "answering Yes (Enter)"
-    xdotool mousemove --window "$question" 5 5
-    xdotool windowfocus --sync "$question" 2>/dev/null || true
     xdotool key Return
   else
     say "the question did not appear"

@@ -119,9 +119,9 @@ protected:
         return WaitUntil([&] { return CountDifferences(GrabClient(), picture) == 0; }, 3s);
     }
 
+    // The box takes the keyboard when it comes up; no window manager helps.
     void AnswerWithEnter(VirtualDisplay::Window box) {
-        screen.Focus(box);  // as a window manager does for a new window
-        std::this_thread::sleep_for(100ms);
+        ASSERT_TRUE(WaitUntil([&] { return screen.FocusedWindow() == box; }, 3s)) << "the box has no keyboard focus";
         screen.PressKey("Return");
     }
 
@@ -187,7 +187,7 @@ TEST_F(DownloaderWindow, PictureSitsAtTheTopLeftAndTheCursorFollowsTheHotSpot) {
     }
 
     // Escape is not a way out; Alt+F4 is (and so is the close box, below).
-    screen.Focus(dialog);
+    ASSERT_TRUE(WaitUntil([&] { return screen.FocusedWindow() == dialog; }, 3s)) << "the dialog has no keyboard focus";
     screen.PressKey("Escape");
     std::this_thread::sleep_for(300ms);
     EXPECT_TRUE(screen.HasWindow(kDialogTitle));

@@ -214,6 +214,13 @@ void VirtualDisplay::Focus(Window window) {
     XSync(display_, False);
 }
 
+VirtualDisplay::Window VirtualDisplay::FocusedWindow() {
+    ::Window focus = 0;
+    int revertTo = 0;
+    XGetInputFocus(display_, &focus, &revertTo);
+    return focus;
+}
+
 void VirtualDisplay::RequestClose(Window window) {
     XEvent event{};
     event.xclient.type = ClientMessage;

@@ -72,6 +72,7 @@ public:
     // What a window manager does: give the window the keyboard focus, or ask
     // it to close (the close box).
     void Focus(Window window);
+    Window FocusedWindow();
     void RequestClose(Window window);
 
     PointerImage CurrentCursor();

@@ -79,7 +79,7 @@ export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEARCH=win64
 # No prompts for the .NET and HTML engines, which the program never uses.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 t=$(date +%s.%N)
-"$wine" wineboot -i >"$work/wineboot.log" 2>&1 || fail "Wine prefix created" "$(tail -5 "$work/wineboot.log")"
+timeout 150 "$wine" wineboot -i >"$work/wineboot.log" 2>&1 || fail "Wine prefix created" "$(tail -5 "$work/wineboot.log")"
 # Debian's Wine leaves its own fonts out of a new prefix; without MS Sans
 # Serif the dialog units (and so the whole layout) come out wider.
 mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
@@ -265,12 +265,16 @@ rm -f "$work/app/urlmon.dll"
 start_program /download
 if find_window "$failure_caption" 10; then
   observed="the download fails at once: '$failure_caption' is shown"
-  xdotool windowfocus --sync "$window" key Return || true
+  for _ in 1 2 3 4 5; do  # answer the box until it is gone
+    xdotool windowfocus --sync "$window" key Return 2>/dev/null || true
+    sleep 0.5
+    find_window "$failure_caption" 0 || break
+  done
 else
   observed="no failure message within 10 s"
 fi
 find_window "$caption" 5 && close_dialog || true
-if wait_exit "$program_pid" 20; then observed="$observed; exit code $status after closing"; else observed="$observed; still running after closing"; fi
+if wait_exit "$program_pid" 10; then observed="$observed; exit code $status after closing"; else observed="$observed; still running after closing"; fi
 program_pid=""
 step "with Wine's own urlmon (not judged)" "observed: $observed"
 

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cwctype>
 
+#include "input_focus.h"
 #include "look.h"
 #include "utf8.h"
 
@@ -207,6 +208,13 @@ void DialogWindow::RequestStaticColors() {
 void DialogWindow::ShowCentred() {
     position((Fl::w() - w()) / 2, (Fl::h() - h()) / 2);
     show();
+}
+
+void DialogWindow::draw() {
+    // Drawn means exposed: the first time the dialog is on screen it takes
+    // the keyboard.
+    if (!focusTaken_) focusTaken_ = TakeInputFocus(this);
+    Fl_Double_Window::draw();
 }
 
 void DialogWindow::OnButton(int controlId) { ui::input::ClickButton(dialog_, controlId); }

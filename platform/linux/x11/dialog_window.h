@@ -70,6 +70,7 @@ public:
     void RequestStaticColors();
     void ShowCentred();
     int handle(int event) override;
+    void draw() override;
 
 private:
     Fl_Widget* Control(int controlId) const;
@@ -82,7 +83,8 @@ private:
     std::vector<int> textStatics_;
     std::vector<std::unique_ptr<Pixels>> pixels_;
     std::vector<std::unique_ptr<Fl_RGB_Image>> images_;
-    bool pressed_ = false;  // the left button went down over the dialog itself
+    bool pressed_ = false;
+    bool focusTaken_ = false;  // the left button went down over the dialog itself
 };
 
 }  // namespace zanq::x11

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "input_focus.h"
 #include "look.h"
 #include "utf8.h"
 
@@ -55,7 +56,7 @@ int CloseAnswerOf(const std::vector<MessageBoxButton>& buttons) {
 }
 
 MessageBoxWindow::MessageBoxWindow(const ui::MessageBoxInfo& info, Fl_Window* owner)
-    : Fl_Double_Window(kMinWidth, 100), box_(info.box), text_(ToUtf8(info.text)), buttons_(ButtonsOf(info.style)) {
+    : Fl_Double_Window(kMinWidth, 100), box_(info.box), owner_(info.owner), text_(ToUtf8(info.text)), buttons_(ButtonsOf(info.style)) {
     copy_label(ToUtf8(info.caption).c_str());
     color(kFaceColor);
     cursor(FL_CURSOR_ARROW);
@@ -121,6 +122,13 @@ void MessageBoxWindow::ShowOver(Fl_Window* owner) {
     const Atom utf8 = XInternAtom(fl_display, "UTF8_STRING", False);
     XChangeProperty(fl_display, fl_xid(this), property, utf8, 8, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(text_.data()), static_cast<int>(text_.size()));
+}
+
+void MessageBoxWindow::draw() {
+    // Drawn means exposed: the first time the box is on screen it takes the
+    // keyboard.
+    if (!focusTaken_) focusTaken_ = TakeInputFocus(this);
+    Fl_Double_Window::draw();
 }
 
 void MessageBoxWindow::Answer(int answer) {

@@ -34,19 +34,23 @@ public:
     MessageBoxWindow(const ui::MessageBoxInfo& info, Fl_Window* owner);
 
     HWND box() const { return box_; }
+    HWND owner() const { return owner_; }
     void ShowOver(Fl_Window* owner);
     int handle(int event) override;
+    void draw() override;
 
 private:
     void Answer(int answer);
     static void WindowCallback(Fl_Widget* widget, void*);
 
     HWND box_;
+    HWND owner_;
     std::string text_;
     std::vector<MessageBoxButton> buttons_;
     std::vector<Fl_Button*> widgets_;
     std::size_t defaultButton_ = 0;
     bool answered_ = false;
+    bool focusTaken_ = false;
 };
 
 }  // namespace zanq::x11

@@ -8,6 +8,7 @@
 
 #include "dialog_window.h"
 #include "images.h"
+#include "input_focus.h"
 #include "message_box_window.h"
 
 namespace zanq::x11 {
@@ -209,7 +210,14 @@ void X11Backend::MessageBoxOpened(const ui::MessageBoxInfo& info) {
 }
 
 void X11Backend::MessageBoxClosed(HWND box, int) {
-    Post([this, box] { boxes_.erase(box); });
+    Post([this, box] {
+        const auto found = boxes_.find(box);
+        if (found == boxes_.end()) return;
+        DialogWindow* owner = FindDialog(found->second->owner());
+        boxes_.erase(found);
+        // As the system does, the owner gets the keyboard back.
+        if (owner != nullptr && boxes_.empty()) TakeInputFocus(owner);
+    });
 }
 
 void X11Backend::CursorChanged(int cursorId) {
