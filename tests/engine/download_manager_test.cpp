@@ -14,6 +14,7 @@
 #include "loopback_server.h"
 #include "recording_listener.h"
 #include "scratch_dir.h"
+#include "url_service_testing.h"
 
 namespace {
 
@@ -138,11 +139,19 @@ TEST_F(DownloadManagerTest, UnusableUrlOrPathEndsInError) {
 }
 
 TEST_F(DownloadManagerTest, DestroyingTheManagerDuringAStallEndsPromptly) {
+    // A broken stop would end only at the service's limit for a silent transfer.
+    struct ShortTimeouts {
+        ShortTimeouts() { SetUrlServiceTimeoutsForTesting(std::chrono::seconds(5), std::chrono::seconds(8)); }
+        ~ShortTimeouts() { ResetUrlServiceTimeoutsForTesting(); }
+    } timeouts;
     auto manager = std::make_unique<DownloadManager>();
     manager->AddDownload(server.Url("/stall"), dir.Path("t.bin"), &listener);
+    // Wait until the first bytes are in the partial file: from then on only
+    // progress notifications come.
     const auto deadline = Clock::now() + std::chrono::seconds(5);
-    while (!stalled.load() && Clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    while (dir.Names().empty() && Clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     ASSERT_TRUE(stalled.load());
+    ASSERT_EQ(dir.Names().size(), 1u);
 
     const auto begin = Clock::now();
     manager.reset();
