@@ -2,6 +2,7 @@
 // transfers from a loopback server, the real engine, a real installer script.
 #include <chrono>
 #include <filesystem>
+#include <future>
 #include <thread>
 
 #include "app_fixture.h"
@@ -184,6 +185,28 @@ TEST_F(AppTest, PressBeforeCancelledTransferEndsStartsNothing) {
     PressDownload();
     ASSERT_TRUE(vendor.WaitForInstallerRequests(2));
     Answer(ExpectQuestion(), IDNO);
+}
+
+// The transfer's last data came before it heard of the cancel: its
+// completion still asks the question, and a later press asks again.
+TEST_F(AppTest, CompletionAfterCancelStillAsks) {
+    vendor.SetInstaller(Installer::Hold);
+    StartProgram();
+    PressDownload();
+    ASSERT_TRUE(vendor.WaitForInstallerHalfSent());
+    ASSERT_TRUE(ui->ClickButton(IDC_CANCEL));
+
+    auto report = std::async(std::launch::async, [] { dialogListener.OnDownloadComplete(downloadId); });
+    auto question = ExpectQuestion();
+    EXPECT_EQ(report.wait_for(milliseconds(100)), std::future_status::timeout);  // held until answered
+    Answer(question, IDNO);
+    report.get();
+    EXPECT_TRUE(downloadComplete);
+    EXPECT_TRUE(WaitForProgressControls(false));
+
+    PressDownload();
+    Answer(ExpectQuestion(), IDNO);
+    EXPECT_EQ(vendor.InstallerRequests(), 1);
 }
 
 TEST_F(AppTest, CloseDuringDownloadEndsDialogWithZero) {
