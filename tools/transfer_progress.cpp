@@ -35,6 +35,8 @@ std::string TransferProgress::FormatLine(std::uint64_t current, std::uint64_t ma
 void TransferProgress::Update(std::uint64_t now, std::uint64_t total) {
     current = now;
     maximum = total;
+    // Before the first byte and the size there is nothing worth a line.
+    if (current == 0 && maximum == 0) return;
     const auto interval = isTerminal ? std::chrono::milliseconds(100) : std::chrono::milliseconds(1000);
     const auto time = Clock::now();
     if (drawn && time - lastDrawn < interval) return;
