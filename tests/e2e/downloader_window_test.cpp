@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "child_process.h"
-#include "images.h"
 #include "vendor_server.h"
 #include "virtual_display.h"
 
@@ -40,13 +39,31 @@ std::string ReadFile(const std::filesystem::path& file) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+std::uint32_t Le32(const std::string& bytes, std::size_t at) {
+    std::uint32_t value = 0;
+    for (std::size_t i = 0; i < 4; ++i) value |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + i])) << (8 * i);
+    return value;
+}
+
+// The dialog's picture, read straight from its file: 24 bits per pixel,
+// uncompressed, rows stored bottom-up and padded to four bytes.
 Image ExpectedPicture() {
     const std::string file = ReadFile(ZANQ_BACKGROUND_BMP);
-    auto pixels = zanq::x11::DecodeBitmapFile(reinterpret_cast<const unsigned char*>(file.data()), file.size());
-    if (!pixels) throw std::runtime_error("cannot read " ZANQ_BACKGROUND_BMP);
-    Image image{pixels->width, pixels->height, {}};
-    for (std::size_t i = 0; i + 2 < pixels->data.size(); i += static_cast<std::size_t>(pixels->depth)) {
-        image.pixels.push_back(Rgb{pixels->data[i], pixels->data[i + 1], pixels->data[i + 2]});
+    if (file.size() < 54 || file.compare(0, 2, "BM") != 0) throw std::runtime_error("not a bitmap: " ZANQ_BACKGROUND_BMP);
+    const auto width = static_cast<int>(Le32(file, 18)), height = static_cast<int>(Le32(file, 22));
+    const std::size_t pixelsAt = Le32(file, 10);
+    const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};
+    if ((Le32(file, 28) & 0xFFFF) != 24 || file.size() < pixelsAt + stride * static_cast<std::size_t>(height)) {
+        throw std::runtime_error("unexpected bitmap layout: " ZANQ_BACKGROUND_BMP);
+    }
+    Image image{width, height, {}};
+    for (int y = 0; y < height; ++y) {
+        const std::size_t row = pixelsAt + stride * static_cast<std::size_t>(height - 1 - y);
+        for (int x = 0; x < width; ++x) {
+            const std::size_t p = row + static_cast<std::size_t>(x) * 3;
+            image.pixels.push_back(Rgb{static_cast<std::uint8_t>(file[p + 2]), static_cast<std::uint8_t>(file[p + 1]),
+                                       static_cast<std::uint8_t>(file[p])});
+        }
     }
     return image;
 }
