@@ -185,7 +185,9 @@ TEST_F(DownloaderWindow, PictureSitsAtTheTopLeftAndTheCursorFollowsTheHotSpot) {
     EXPECT_TRUE(size.x >= kPictureWidth && size.x <= kPictureWidth + 1) << size.x;
     EXPECT_TRUE(size.y >= kPictureHeight && size.y <= kPictureHeight + 1) << size.y;
     EXPECT_TRUE(ShowsPictureOnly(ExpectedPicture())) << "the client area is not the picture at its top-left";
+    // The program's icon, its largest image (48 x 48) first.
     EXPECT_TRUE(WaitUntil([&] { return screen.HasProperty(dialog, "_NET_WM_ICON"); }, 2s)) << "no window icon";
+    EXPECT_EQ(screen.CardinalProperty(dialog, "_NET_WM_ICON", 2), (std::vector<long>{48, 48}));
 
     const PointerImage hand = screen.FontCursor(XC_hand2);
     const PointerImage arrow = screen.FontCursor(XC_left_ptr);

@@ -162,6 +162,22 @@ bool VirtualDisplay::HasProperty(Window window, const std::string& property) {
     return found;
 }
 
+std::vector<long> VirtualDisplay::CardinalProperty(Window window, const std::string& property, long count) {
+    Atom type = None;
+    int format = 0;
+    unsigned long got = 0, after = 0;
+    unsigned char* data = nullptr;
+    std::vector<long> values;
+    if (XGetWindowProperty(display_, window, XInternAtom(display_, property.c_str(), False), 0, count, False,
+                           AnyPropertyType, &type, &format, &got, &after, &data) == Success &&
+        data != nullptr && format == 32) {
+        const long* longs = reinterpret_cast<const long*>(data);  // Xlib hands 32-bit items as longs
+        values.assign(longs, longs + got);
+    }
+    if (data != nullptr) XFree(data);
+    return values;
+}
+
 VirtualDisplay::Window VirtualDisplay::TransientFor(Window window) {
     ::Window owner = 0;
     return XGetTransientForHint(display_, window, &owner) != 0 ? owner : 0;

@@ -59,6 +59,8 @@ public:
     // A UTF-8 text property of the window (empty when missing).
     std::string TextProperty(Window window, const std::string& property);
     bool HasProperty(Window window, const std::string& property);
+    // The first `count` values of a 32-bit property (fewer when shorter).
+    std::vector<long> CardinalProperty(Window window, const std::string& property, long count);
     // The window this one is transient for (its owner); 0 when none.
     Window TransientFor(Window window);
     // Where the window's (0, 0) lies on the screen, and its size.
