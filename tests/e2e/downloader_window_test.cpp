@@ -185,6 +185,11 @@ TEST_F(DownloaderWindow, PictureSitsAtTheTopLeftAndTheCursorFollowsTheHotSpot) {
     EXPECT_TRUE(size.x >= kPictureWidth && size.x <= kPictureWidth + 1) << size.x;
     EXPECT_TRUE(size.y >= kPictureHeight && size.y <= kPictureHeight + 1) << size.y;
     EXPECT_TRUE(ShowsPictureOnly(ExpectedPicture())) << "the client area is not the picture at its top-left";
+    // A frame with caption, window menu, close and minimise boxes, and no
+    // maximise box or sizing border, as far as the window manager is told.
+    const long kMoveMinimizeClose = 4 | 8 | 32, kBorderTitleMenuMinimize = 2 | 8 | 16 | 32;
+    EXPECT_EQ(screen.CardinalProperty(dialog, "_MOTIF_WM_HINTS", 3),
+              (std::vector<long>{1 | 2, kMoveMinimizeClose, kBorderTitleMenuMinimize}));
     // The program's icon, its largest image (48 x 48) first.
     EXPECT_TRUE(WaitUntil([&] { return screen.HasProperty(dialog, "_NET_WM_ICON"); }, 2s)) << "no window icon";
     EXPECT_EQ(screen.CardinalProperty(dialog, "_NET_WM_ICON", 2), (std::vector<long>{48, 48}));

@@ -104,7 +104,7 @@ void ProgressBar::draw() {
 }
 
 DialogWindow::DialogWindow(const ui::DialogInfo& info)
-    : Fl_Double_Window(info.clientWidth, info.clientHeight), dialog_(info.window) {
+    : Fl_Double_Window(info.clientWidth, info.clientHeight), dialog_(info.window), style_(info.style) {
     copy_label(ToUtf8(info.caption).c_str());
     color(kFaceColor);
     box(FL_FLAT_BOX);
@@ -208,6 +208,42 @@ void DialogWindow::RequestStaticColors() {
 void DialogWindow::ShowCentred() {
     position((Fl::w() - w()) / 2, (Fl::h() - h()) / 2);
     show();
+    AnnounceFrame();
+}
+
+// Tells the window manager which parts of a frame the dialog's style asks
+// for (Motif hints, which most window managers read): a caption, a window
+// menu with Close, a minimise box; a maximise box and a sizing border only
+// when the style has them.
+void DialogWindow::AnnounceFrame() {
+    enum : long {
+        kFunctions = 1, kDecorations = 2,
+        kFuncResize = 2, kFuncMove = 4, kFuncMinimize = 8, kFuncMaximize = 16, kFuncClose = 32,
+        kDecorBorder = 2, kDecorResize = 4, kDecorTitle = 8, kDecorMenu = 16, kDecorMinimize = 32, kDecorMaximize = 64,
+    };
+    long functions = kFuncMove;
+    long decorations = kDecorBorder;
+    if ((style_ & WS_CAPTION) == WS_CAPTION) decorations |= kDecorTitle;
+    if (style_ & WS_SYSMENU) {
+        functions |= kFuncClose;
+        decorations |= kDecorMenu;
+    }
+    if (style_ & WS_MINIMIZEBOX) {
+        functions |= kFuncMinimize;
+        decorations |= kDecorMinimize;
+    }
+    if (style_ & WS_MAXIMIZEBOX) {
+        functions |= kFuncMaximize;
+        decorations |= kDecorMaximize;
+    }
+    if (style_ & WS_THICKFRAME) {
+        functions |= kFuncResize;
+        decorations |= kDecorResize;
+    }
+    const long hints[5] = {kFunctions | kDecorations, functions, decorations, 0, 0};
+    const Atom property = XInternAtom(fl_display, "_MOTIF_WM_HINTS", False);
+    XChangeProperty(fl_display, fl_xid(this), property, property, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(hints), 5);
 }
 
 void DialogWindow::draw() {

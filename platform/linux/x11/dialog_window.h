@@ -78,7 +78,10 @@ private:
     void OnButton(int controlId);
     static void WindowCallback(Fl_Widget* widget, void*);
 
+    void AnnounceFrame();
+
     HWND dialog_;
+    DWORD style_;
     std::map<int, Fl_Widget*> controls_;  // owned by the window (an Fl_Group)
     std::vector<int> textStatics_;
     std::vector<std::unique_ptr<Pixels>> pixels_;
