@@ -258,10 +258,19 @@ TEST_F(DownloaderWindow, CancelDuringASlowDownloadHidesTheProgressAndAsksNothing
     ClickAt(kCancelButton);
     EXPECT_TRUE(ShowsPictureOnly(picture)) << "the progress controls are still shown after Cancel";
     EXPECT_TRUE(WaitUntil([&] { return vendor->installerAborted(); }, 5s)) << "the transfer went on";
+
+    // A new press downloads again; this time Cancel by its mnemonic, Alt+C.
+    std::this_thread::sleep_for(600ms);
+    ClickAt(kHotSpot);
+    ASSERT_TRUE(WaitUntil([&] { return vendor->installerRequests() == 2; }, 10s)) << "no second download";
+    EXPECT_TRUE(WaitUntil([&] { return whitePixels(GrabClient()) > 40; }, 5s)) << "no status line the second time";
+    screen.PressKeyWith("Alt_L", "c");
+    EXPECT_TRUE(ShowsPictureOnly(picture)) << "Alt+C did not cancel";
+
     std::this_thread::sleep_for(1s);
     EXPECT_FALSE(screen.HasWindow(kQuestionTitle));
     EXPECT_FALSE(screen.HasWindow(kFailureTitle));
-    EXPECT_LT(vendor->bytesSent(), vendor->installerSize());
+    EXPECT_LT(vendor->bytesSent(), 2 * vendor->installerSize());
     EXPECT_TRUE(program->Running());
     screen.RequestClose(dialog);
     ExpectExitsWithZero();

@@ -178,6 +178,10 @@ void DialogWindow::SetControlVisible(int controlId, bool visible) {
     if (Fl_Widget* widget = Control(controlId)) {
         if (visible) {
             widget->show();
+            // Each time a static shows, its parent chooses its colours anew.
+            if (std::find(textStatics_.begin(), textStatics_.end(), controlId) != textStatics_.end()) {
+                ui::input::RequestPaint(dialog_, controlId);
+            }
         } else {
             widget->hide();
         }
