@@ -29,19 +29,26 @@ bool IsClass(const ui::ControlInfo& control, const wchar_t* name) {
            });
 }
 
-// The X server's time of the event being handled, in milliseconds; 0 (now)
-// when there is none. The model tells double clicks apart by it.
-DWORD EventTime() {
-    if (fl_xevent == nullptr) return 0;
-    switch (fl_xevent->type) {
+// The X server's time of the last pointer event, in milliseconds; 0 (now)
+// before the first. The model tells double clicks apart by it. Recorded
+// from the X events themselves: FLTK also makes up moves of its own (when a
+// window goes), during which its current X event is not a live one.
+DWORD lastPointerEventTime = 0;  // UI thread only
+
+int RememberPointerEventTime(void* event, void*) {
+    const auto* e = static_cast<const XEvent*>(event);
+    switch (e->type) {
     case ButtonPress:
-    case ButtonRelease: return static_cast<DWORD>(fl_xevent->xbutton.time);
-    case MotionNotify: return static_cast<DWORD>(fl_xevent->xmotion.time);
+    case ButtonRelease: lastPointerEventTime = static_cast<DWORD>(e->xbutton.time); break;
+    case MotionNotify: lastPointerEventTime = static_cast<DWORD>(e->xmotion.time); break;
     case EnterNotify:
-    case LeaveNotify: return static_cast<DWORD>(fl_xevent->xcrossing.time);
-    default: return 0;
+    case LeaveNotify: lastPointerEventTime = static_cast<DWORD>(e->xcrossing.time); break;
+    default: break;
     }
+    return 0;  // FLTK handles the event as usual
 }
+
+DWORD EventTime() { return lastPointerEventTime; }
 
 int Width(const RECT& r) { return static_cast<int>(r.right - r.left); }
 int Height(const RECT& r) { return static_cast<int>(r.bottom - r.top); }
@@ -112,6 +119,8 @@ DialogWindow::DialogWindow(const ui::DialogInfo& info)
     size_range(info.clientWidth, info.clientHeight, info.clientWidth, info.clientHeight);
     callback(WindowCallback);
     cursor(FL_CURSOR_ARROW);
+    static const bool trackingEventTimes = (Fl::add_system_handler(RememberPointerEventTime, nullptr), true);
+    (void)trackingEventTimes;
     begin();
     // Drawn in template order, so the picture (first) lies under the others.
     for (const ui::ControlInfo& control : info.controls) AddControl(control);
