@@ -8,7 +8,7 @@ packages=(
   googletest libgtest-dev libgmock-dev
   libcurl4-openssl-dev libcpp-httplib-dev
   libfltk1.3-dev libxtst-dev libxfixes-dev xvfb xdotool x11-utils imagemagick
-  nginx-light curl
+  nginx-light curl time
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 fonts-wine
 )
 
