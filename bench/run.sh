@@ -7,6 +7,7 @@
 #   bench/run.sh                 # 64 MiB and 1 GiB, 5 runs each
 #   SIZES_MIB="64" RUNS=3 bench/run.sh
 #   FETCH=/path/to/fetch bench/run.sh   # skip the build
+#   OUT_DIR=/dev/shm bench/run.sh       # write the downloads to memory, not disk
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 sizes_mib=${SIZES_MIB:-"64 1024"}
@@ -27,12 +28,14 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/zanq-bench.XXXXXX")
 nginx_pid=
 cleanup() {
   if [ -n "$nginx_pid" ]; then kill "$nginx_pid" 2>/dev/null || true; wait "$nginx_pid" 2>/dev/null || true; fi
-  rm -rf "$work"
+  rm -rf "$work" "${out:-}"
 }
 trap cleanup EXIT INT TERM
 
 port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-mkdir -p "$work/www" "$work/temp" "$work/out"
+mkdir -p "$work/www" "$work/temp"
+# Where both tools write their download (a folder of its own, removed at the end).
+out=$(mktemp -d "${OUT_DIR:-$work}/zanq-bench-out.XXXXXX")
 cat >"$work/nginx.conf" <<CONF
 daemon off;
 master_process off;
@@ -72,7 +75,7 @@ done
 measure() {
   local name=$1 size=$2
   shift 2
-  rm -f "$work/out/body"
+  rm -f "$out/body"
   sync
   local start=$EPOCHREALTIME
   /usr/bin/time -v -o "$work/time.txt" "$@" >/dev/null 2>"$work/stderr.txt" || {
@@ -82,19 +85,19 @@ measure() {
   rss=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$work/time.txt")
   local seconds
   seconds=$(python3 -c "print(f'{$end - $start:.3f}')")
-  cmp -s "$work/out/body" "$work/www/body-$size.bin" || { echo "bench: $name delivered a wrong body" >&2; exit 1; }
+  cmp -s "$out/body" "$work/www/body-$size.bin" || { echo "bench: $name delivered a wrong body" >&2; exit 1; }
   printf '%-6s %5s MiB  %7.3f s  %6d KiB\n' "$name" "$size" "$seconds" "$rss"
   echo "$name $size $seconds $rss" >>"$work/results.txt"
 }
 
 echo "fetch: $FETCH"
 echo "curl:  $(curl --version | head -1)"
-echo "runs:  $runs per size, alternating"
+echo "runs:  $runs per size, alternating; downloads written to $(df --output=fstype "$out" | tail -1) at $out"
 for size in $sizes_mib; do
   url="http://127.0.0.1:$port/body-$size.bin"
   for run in $(seq "$runs"); do
-    measure fetch "$size" "$FETCH" "$url" "$work/out/body"
-    measure curl "$size" curl -s -o "$work/out/body" "$url"
+    measure fetch "$size" "$FETCH" "$url" "$out/body"
+    measure curl "$size" curl -s -o "$out/body" "$url"
   done
 done
 
