@@ -9,6 +9,13 @@ FakeVendorServer::FakeVendorServer(std::string installerBody) : installerBody_(s
     server_.server().Get(R"(.*/service/hint)", [this](const httplib::Request& request, httplib::Response& response) {
         HandleHint(request, response);
     });
+    // The server calls its logger once an answer has been written in full.
+    server_.server().set_logger([this](const httplib::Request& request, const httplib::Response&) {
+        if (!request.path.ends_with("/service/hint")) return;
+        std::lock_guard lock(mutex_);
+        ++hintsAnswered_;
+        changed_.notify_all();
+    });
     server_.Start();
 }
 
@@ -78,6 +85,11 @@ bool FakeVendorServer::WaitForInstallerRequests(int count, std::chrono::millisec
 bool FakeVendorServer::WaitForInstallerHalfSent(std::chrono::milliseconds timeout) const {
     std::unique_lock lock(mutex_);
     return changed_.wait_for(lock, timeout, [&] { return installerHalfSent_; });
+}
+
+bool FakeVendorServer::WaitForHintsAnswered(size_t count, std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, timeout, [&] { return hintsAnswered_ >= count; });
 }
 
 bool FakeVendorServer::WaitForRelease(const bool& released) {

@@ -48,6 +48,9 @@ public:
     bool WaitForInstallerRequests(int count, std::chrono::milliseconds timeout = std::chrono::seconds(3)) const;
     // Waits until the held installer has sent its first half.
     bool WaitForInstallerHalfSent(std::chrono::milliseconds timeout = std::chrono::seconds(3)) const;
+    // Waits until at least `count` hints have been answered to the end (the
+    // server has written the whole answer and is done with the request).
+    bool WaitForHintsAnswered(size_t count, std::chrono::milliseconds timeout = std::chrono::seconds(3)) const;
 
 private:
     void HandleInstaller(const httplib::Request& request, httplib::Response& response);
@@ -64,6 +67,7 @@ private:
     bool stopping_ = false;
     bool installerHalfSent_ = false;
     int installerRequests_ = 0;
+    size_t hintsAnswered_ = 0;
     std::vector<std::string> hintEvents_;
     std::vector<std::string> hintHosts_;
     LoopbackServer server_;
