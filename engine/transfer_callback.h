@@ -16,7 +16,7 @@ struct DownloadEntry;
 class TransferCallback final : public IBindStatusCallback {
 public:
     // Received bytes are gathered up to this many before each file write.
-    static constexpr DWORD kWriteBlockBytes = 1u << 20;
+    static constexpr DWORD kWriteBlockBytes = 256 * 1024;
 
     explicit TransferCallback(DownloadEntry* servedEntry);
     ~TransferCallback();

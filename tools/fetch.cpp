@@ -33,11 +33,11 @@ static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler needs 
 extern "C" void OnInterrupt(int) { interrupted.store(true); }
 
 // The URL service takes a fresh buffer for every batch of received bytes,
-// and the engine's own write block is a megabyte. With the allocator's
-// defaults, blocks that size are mapped and unmapped each time, and every
-// page of every batch costs a page fault: that doubled the time of a large
-// download. Kept on the heap (and the heap not trimmed below a few
-// megabytes), freed blocks are reused instead.
+// a few hundred kilobytes each. With the allocator's defaults, blocks that
+// size are mapped and unmapped each time, and every page of every batch
+// costs a page fault: a large download took two to three times as long. Kept on
+// the heap (and the heap not trimmed below a few megabytes), freed blocks
+// are reused instead.
 void KeepLargeBlocksOnTheHeap() {
     mallopt(M_MMAP_THRESHOLD, 4 * 1024 * 1024);
     mallopt(M_TRIM_THRESHOLD, 8 * 1024 * 1024);
