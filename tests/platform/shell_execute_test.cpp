@@ -10,6 +10,7 @@
 #include <sstream>
 #include <thread>
 
+#include "core/utf8.h"
 #include "window/command_line_split.h"
 
 namespace {
@@ -105,7 +106,7 @@ TEST(CommandLineSplitTest, FollowsTheWindowsRules) {
         {L"\"open end", {L"open end"}},
     };
     for (const Case& test : cases) {
-        EXPECT_EQ(zanq::ui::SplitCommandLine(test.line), test.arguments) << zanq::ui::ToUtf8(test.line);
+        EXPECT_EQ(zanq::ui::SplitCommandLine(test.line), test.arguments) << zanq::os::ToUtf8(test.line);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "core/utf8.h"
 #include "testing/system_paths.h"
 
 namespace zanq::os {
@@ -9,23 +10,10 @@ namespace {
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
-bool AppendUtf8(std::string& out, std::uint32_t code) {
-    if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
+bool AppendPathCharacter(std::string& out, wchar_t c) {
+    const auto code = static_cast<char32_t>(c);
+    if (code == 0 || !IsValidCodePoint(code)) return false;
+    AppendUtf8(out, code);
     return true;
 }
 
@@ -42,7 +30,7 @@ std::optional<std::string> ToSystemPath(std::wstring_view windowsPath) {
             continue;
         }
         lastWasSeparator = false;
-        if (c == L'\0' || !AppendUtf8(out, static_cast<std::uint32_t>(c))) return std::nullopt;
+        if (!AppendPathCharacter(out, c)) return std::nullopt;
     }
     return out;
 }

@@ -13,7 +13,4 @@ namespace zanq::ui {
 // a literal quote; other backslashes are literal.
 std::vector<std::wstring> SplitCommandLine(const std::wstring& line);
 
-// UTF-16 text (wchar_t holds code points here) as UTF-8, and back.
-std::string ToUtf8(const std::wstring& text);
-
 }  // namespace zanq::ui

@@ -1,5 +1,7 @@
 #include "window/headless_backend.h"
 
+#include "core/utf8.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -8,28 +10,10 @@ namespace zanq::ui {
 namespace {
 
 // The text of an event line: UTF-8, one line (line breaks become spaces).
-std::string LineText(const std::wstring& text) {
-    std::string out;
-    for (wchar_t wide : text) {
-        auto c = static_cast<std::uint32_t>(wide);
-        if (c == '\n' || c == '\r') c = ' ';
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
+std::string LineText(std::wstring text) {
+    std::replace(text.begin(), text.end(), L'\n', L' ');
+    std::replace(text.begin(), text.end(), L'\r', L' ');
+    return zanq::os::ToUtf8(text);
 }
 
 }  // namespace

@@ -17,10 +17,11 @@
 #include <vector>
 
 #include "core/paths.h"
+#include "core/utf8.h"
 #include "window/command_line_split.h"
 
 using zanq::ui::SplitCommandLine;
-using zanq::ui::ToUtf8;
+using zanq::os::ToUtf8;
 
 namespace {
 
