@@ -165,7 +165,7 @@ TEST_F(DownloadManagerTest, DestroyingTheManagerDuringAStallEndsPromptly) {
 TEST_F(DownloadManagerTest, ManagerWithoutDownloadsEndsAtOnce) {
     const auto begin = Clock::now();
     { DownloadManager manager; }
-    EXPECT_LT(Clock::now() - begin, std::chrono::milliseconds(10));
+    EXPECT_LT(Clock::now() - begin, std::chrono::milliseconds(40));
 }
 
 }  // namespace
