@@ -3,7 +3,6 @@
 // 130 when Ctrl-C cancelled the download.
 #include <windows.h>
 
-#include <malloc.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -31,17 +30,6 @@ std::atomic<bool> interrupted{false};
 static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler needs a lock-free flag");
 
 extern "C" void OnInterrupt(int) { interrupted.store(true); }
-
-// The URL service takes a fresh buffer for every batch of received bytes,
-// a few hundred kilobytes each. With the allocator's defaults, blocks that
-// size are mapped and unmapped each time, and every page of every batch
-// costs a page fault: a large download took two to three times as long. Kept on
-// the heap (and the heap not trimmed below a few megabytes), freed blocks
-// are reused instead.
-void KeepLargeBlocksOnTheHeap() {
-    mallopt(M_MMAP_THRESHOLD, 4 * 1024 * 1024);
-    mallopt(M_TRIM_THRESHOLD, 8 * 1024 * 1024);
-}
 
 void CatchInterrupt() {
     struct sigaction action {};
@@ -112,7 +100,6 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
     CatchInterrupt();
-    KeepLargeBlocksOnTheHeap();
 
     TransferProgress progress(stdout, isatty(STDOUT_FILENO) != 0);
     FetchListener listener(progress);

@@ -6,23 +6,43 @@
 
 namespace {
 
-// Small writes are gathered into chunks of about this size.
-constexpr std::size_t kChunkGatherSize = 64 * 1024;
+// Below the allocator's threshold for mapping blocks of their own, so that
+// even the chunks that are allocated or freed come from the heap.
+constexpr std::size_t kChunkSize = 64 * 1024;
+// Enough for everything that waits between two data notifications (libcurl
+// pauses at 1 MiB, and one of its writes may add 512 KiB).
+constexpr std::size_t kMaxSpareChunks = 32;
 
 }  // namespace
 
+// Room for every spare up front: keeping a chunk never allocates.
+ReceivedDataStream::ReceivedDataStream() { spareChunks_.reserve(kMaxSpareChunks); }
+
 ReceivedDataStream* ReceivedDataStream::Create() { return new ReceivedDataStream(); }
+
+ReceivedDataStream::Chunk ReceivedDataStream::TakeChunkLocked() {
+    if (spareChunks_.empty()) return Chunk{std::make_unique_for_overwrite<char[]>(kChunkSize), 0};
+    Chunk chunk{std::move(spareChunks_.back()), 0};
+    spareChunks_.pop_back();
+    return chunk;
+}
 
 void ReceivedDataStream::Append(const char* data, std::size_t size) {
     if (size == 0) return;
     std::lock_guard lock(mutex_);
-    if (!chunks_.empty() && chunks_.back().size() + size <= kChunkGatherSize) {
-        chunks_.back().insert(chunks_.back().end(), data, data + size);
-    } else {
-        chunks_.emplace_back(data, data + size);
+    std::size_t copied = 0;
+    while (copied < size) {
+        if (chunks_.empty() || chunks_.back().filled == kChunkSize) chunks_.push_back(TakeChunkLocked());
+        Chunk& back = chunks_.back();
+        const std::size_t take = std::min(size - copied, kChunkSize - back.filled);
+        std::memcpy(back.bytes.get() + back.filled, data + copied, take);
+        back.filled += take;
+        copied += take;
+        // Counted as they land: should a chunk be out of memory, the stream
+        // still holds exactly what it says it holds.
+        unread_ += take;
+        received_ += take;
     }
-    unread_ += size;
-    received_ += size;
 }
 
 std::uint64_t ReceivedDataStream::Received() const {
@@ -60,10 +80,10 @@ HRESULT STDMETHODCALLTYPE ReceivedDataStream::Read(void* pv, ULONG cb, ULONG* pc
     std::lock_guard lock(mutex_);
     auto* out = static_cast<char*>(pv);
     ULONG copied = 0;
-    while (copied < cb && !chunks_.empty()) {
-        const std::vector<char>& front = chunks_.front();
-        const std::size_t take = std::min<std::size_t>(cb - copied, front.size() - frontOffset_);
-        std::memcpy(out + copied, front.data() + frontOffset_, take);
+    while (copied < cb && unread_ > 0) {
+        const Chunk& front = chunks_.front();
+        const std::size_t take = std::min<std::size_t>(cb - copied, front.filled - frontOffset_);
+        std::memcpy(out + copied, front.bytes.get() + frontOffset_, take);
         copied += static_cast<ULONG>(take);
         DiscardLocked(take);
     }
@@ -72,17 +92,24 @@ HRESULT STDMETHODCALLTYPE ReceivedDataStream::Read(void* pv, ULONG cb, ULONG* pc
 }
 
 void ReceivedDataStream::DiscardLocked(std::uint64_t count) {
-    while (count > 0 && !chunks_.empty()) {
-        const std::size_t available = chunks_.front().size() - frontOffset_;
+    while (count > 0 && unread_ > 0) {
+        Chunk& front = chunks_.front();
+        const std::size_t available = front.filled - frontOffset_;
         const std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(count, available));
         frontOffset_ += take;
         unread_ -= take;
         position_ += take;
         count -= take;
-        if (frontOffset_ == chunks_.front().size()) {
-            chunks_.pop_front();
-            frontOffset_ = 0;
+        if (frontOffset_ < front.filled) break;
+        // Read to its end. The last chunk may still be filling; it is
+        // rewound rather than replaced.
+        frontOffset_ = 0;
+        if (chunks_.size() == 1) {
+            front.filled = 0;
+            break;
         }
+        if (spareChunks_.size() < kMaxSpareChunks) spareChunks_.push_back(std::move(front.bytes));
+        chunks_.pop_front();
     }
 }
 

@@ -3,12 +3,18 @@
 // memory it holds stays small however long the download is, as long as the
 // reader keeps up. Its position is the number of bytes read so far; its
 // size the number received so far.
+//
+// Bytes are kept in fixed-size chunks. A chunk read to its end goes to a
+// short list of spares that later bytes are written into, so a transfer
+// whose reader keeps up allocates nothing once the first few chunks exist,
+// and the spares never hold more than a couple of megabytes.
 #pragma once
 
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -46,14 +52,20 @@ public:
     HRESULT STDMETHODCALLTYPE Clone(IStream** ppstm) override;
 
 private:
-    ReceivedDataStream() = default;
+    ReceivedDataStream();
     ~ReceivedDataStream() = default;
+    struct Chunk {
+        std::unique_ptr<char[]> bytes;  // kChunkSize of them
+        std::size_t filled = 0;
+    };
     void DiscardLocked(std::uint64_t count);
+    Chunk TakeChunkLocked();
 
     std::atomic<ULONG> refs_{1};
     mutable std::mutex mutex_;
-    std::deque<std::vector<char>> chunks_;  // unread bytes, oldest first
-    std::size_t frontOffset_ = 0;           // bytes of chunks_.front() already read
+    std::deque<Chunk> chunks_;                          // unread bytes, oldest first
+    std::vector<std::unique_ptr<char[]>> spareChunks_;  // read to their end, ready for reuse
+    std::size_t frontOffset_ = 0;                       // bytes of chunks_.front() already read
     std::size_t unread_ = 0;
     std::uint64_t received_ = 0;
     std::uint64_t position_ = 0;
